@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace pw {
+
+// True when the first preferred language begins with "fr" in any case; an empty list
+// counts as French.
+bool prefersFrench(const std::vector<std::string>& preferredLanguages);
+
+// The interface language, fixed once at start-up.
+bool isFrench();
+void setFrench(bool french);
+
+// The French text when the interface is French, else the English one.
+std::string tr(std::string french, std::string english);
+
+}  // namespace pw

@@ -1,0 +1,105 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/web_view_delegate.h"
+
+namespace pw {
+
+class MainQueue;
+class Panels;
+class Preferences;
+class Printing;
+class PdfDocument;
+class Timer;
+class WebView;
+class Workspace;
+
+// A file read for the page: its name, its whole contents in Base64, its absolute path.
+struct OpenedFile {
+    std::string name;
+    std::string b64;
+    std::string path;
+};
+
+// The platform services the bridge calls.
+struct BridgeServices {
+    std::shared_ptr<MainQueue> mainQueue;
+    std::shared_ptr<Panels> panels;
+    std::shared_ptr<Workspace> workspace;
+    std::shared_ptr<Printing> printing;
+    std::shared_ptr<Preferences> preferences;
+};
+
+// The one door between the page and the desktop: the page's messages, the replies
+// evaluated on the page, opened files, recent files, saving and printing, and the web
+// view's navigation and UI roles. Main thread only, except result().
+class Bridge : public WebViewDelegate, public std::enable_shared_from_this<Bridge> {
+public:
+    explicit Bridge(BridgeServices services);
+    ~Bridge() override;
+
+    // The process's bridge, created on first use with the services given to
+    // configure(), which start-up calls before anything else touches the bridge.
+    static void configure(BridgeServices services);
+    static std::shared_ptr<Bridge> shared();
+
+    // The page's web view; it belongs to the window.
+    std::weak_ptr<WebView> web;
+    // The page's choice of file type for its next file input ("pdf", "image", other).
+    std::string nextFilter;
+
+    // Replies. result() may be called on any thread; it always queues the call.
+    void result(const std::string& id, bool ok, const std::string& path = {}, const std::string& msg = {});
+    void pageMessage(const std::string& text);
+
+    // Recent files.
+    static constexpr const char* recentKey = "pagewick.recent";
+    nlohmann::json recents() const;
+    std::string recentsJS() const;
+    void remember(const std::string& path);
+    void forget(const std::string& path);
+
+    // Opened-file delivery.
+    void openFile(const std::string& path);
+    void pickPDFs();
+    void flush();
+
+    // Saving, sharing and printing.
+    void save(const std::string& name, const std::string& b64, bool share);
+    void saveToPath(const std::string& id, const std::string& path, std::vector<std::uint8_t> bytes);
+    void saveAs(const std::string& name, const std::string& dir, const std::string& id,
+                std::vector<std::uint8_t> bytes);
+    void printPDF(std::shared_ptr<PdfDocument> document);
+
+    // WebViewDelegate.
+    void didReceiveScriptMessage(const ScriptMessage& message) override;
+    NavigationPolicy decidePolicy(const NavigationAction& action) override;
+    void createWebView(const NavigationAction& action) override;
+    void webContentProcessDidTerminate(WebView& view) override;
+    void didFinishNavigation() override;
+    void runOpenPanel(bool allowsMultipleSelection, std::function<void(ChosenPaths)> done) override;
+    void runAlert(const std::string& message) override;
+    bool runConfirm(const std::string& message) override;
+    std::optional<std::string> runPrompt(const std::string& prompt,
+                                         const std::optional<std::string>& defaultText) override;
+
+    const BridgeServices& services() const { return services_; }
+
+private:
+    void retry();
+    bool readAndQueue(const std::string& path);
+
+    BridgeServices services_;
+    std::deque<OpenedFile> pending_;
+    std::shared_ptr<Timer> timer_;
+};
+
+}  // namespace pw

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace pw {
+
+// The folder holding the running executable.
+std::string executableDirectory();
+
+// Where the page lives: "web" beside the executable (a build tree) when that folder
+// exists, else "../share/pagewick/web" from it (an installed copy).
+std::string webRootBeside(const std::string& executableDir);
+
+}  // namespace pw

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace pw {
+
+// The page's web view, as the behaviour code sees it. Main thread only.
+class WebView {
+public:
+    virtual ~WebView() = default;
+
+    // Runs a script in the page; its value is not wanted. The script is moved in so
+    // that a file-sized script is never copied on the way.
+    virtual void evaluate(std::string script) = 0;
+    // Runs a script and reports its value when that value is a boolean; an error or
+    // any other value reports nullopt.
+    virtual void evaluate(std::string script, std::function<void(std::optional<bool>)> done) = 0;
+
+    virtual void load(const std::string& url) = 0;
+    virtual void reload() = 0;
+    // The page's title; nullopt when it has none.
+    virtual std::optional<std::string> title() const = 0;
+    // Called on every change of the title (not for the value at the time of the call).
+    virtual void observeTitle(std::function<void()> changed) = 0;
+
+    // True when the view is placed in a window.
+    virtual bool isInWindow() const = 0;
+    // Width of the view in its own coordinates (for anchoring popovers).
+    virtual int width() const = 0;
+
+    // One of the editor's standard commands: "Undo", "Redo", "Cut", "Copy", "Paste",
+    // "SelectAll".
+    virtual void executeEditingCommand(const std::string& command) = 0;
+};
+
+}  // namespace pw

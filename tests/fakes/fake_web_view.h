@@ -1,0 +1,66 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/web_view.h"
+
+namespace pw::testing {
+
+// Records every script and answers boolean probes as the test decides: at once with
+// `probeAnswer`, or later when `holdProbes` is set and the test calls answerProbes().
+class FakeWebView : public WebView {
+public:
+    void evaluate(std::string script) override { scripts.push_back(std::move(script)); }
+
+    void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override
+    {
+        probes.push_back(script);
+        if (holdProbes) {
+            heldProbes.push_back(std::move(done));
+            return;
+        }
+        done(probeAnswer);
+    }
+
+    // Answers the held probes, oldest first.
+    void answerProbes(std::optional<bool> answer)
+    {
+        auto held = std::move(heldProbes);
+        heldProbes.clear();
+        for (auto& done : held) done(answer);
+    }
+
+    void load(const std::string& url) override { loaded.push_back(url); }
+    void reload() override { ++reloads; }
+    std::optional<std::string> title() const override { return currentTitle; }
+    void observeTitle(std::function<void()> changed) override { titleChanged = std::move(changed); }
+    bool isInWindow() const override { return inWindow; }
+    int width() const override { return viewWidth; }
+    void executeEditingCommand(const std::string& command) override { editingCommands.push_back(command); }
+
+    // Sets the title and tells the observer, as the page would.
+    void changeTitle(std::optional<std::string> t)
+    {
+        currentTitle = std::move(t);
+        if (titleChanged) titleChanged();
+    }
+
+    std::vector<std::string> scripts;
+    std::vector<std::string> probes;
+    std::optional<bool> probeAnswer = true;
+    bool holdProbes = false;
+    std::deque<std::function<void(std::optional<bool>)>> heldProbes;
+    std::vector<std::string> loaded;
+    int reloads = 0;
+    std::optional<std::string> currentTitle;
+    std::function<void()> titleChanged;
+    bool inWindow = true;
+    int viewWidth = 1280;
+    std::vector<std::string> editingCommands;
+};
+
+}  // namespace pw::testing

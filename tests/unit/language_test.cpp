@@ -1,0 +1,30 @@
+#include <gtest/gtest.h>
+
+#include "app/language.h"
+
+namespace pw {
+namespace {
+
+TEST(Language, FirstPreferredLanguageDecides)
+{
+    EXPECT_TRUE(prefersFrench({}));
+    EXPECT_TRUE(prefersFrench({"fr"}));
+    EXPECT_TRUE(prefersFrench({"FR"}));
+    EXPECT_TRUE(prefersFrench({"fr-CA"}));
+    EXPECT_TRUE(prefersFrench({"fr_FR.UTF-8", "en"}));
+    EXPECT_FALSE(prefersFrench({"en-FR"}));
+    EXPECT_FALSE(prefersFrench({"de", "fr"}));
+    EXPECT_FALSE(prefersFrench({"f"}));
+    EXPECT_FALSE(prefersFrench({""}));
+}
+
+TEST(Language, TrPicksTheInterfaceLanguage)
+{
+    setFrench(true);
+    EXPECT_EQ(tr("Annuler", "Cancel"), "Annuler");
+    setFrench(false);
+    EXPECT_EQ(tr("Annuler", "Cancel"), "Cancel");
+}
+
+}  // namespace
+}  // namespace pw

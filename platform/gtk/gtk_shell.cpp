@@ -1,0 +1,32 @@
+#include "platform/gtk/gtk_shell.h"
+
+#include "app/language.h"
+#include "platform/gtk/gtk_app_window.h"
+#include "platform/gtk/gtk_web_view.h"
+
+namespace pw::gtk {
+
+std::shared_ptr<WebView> GtkShell::createWebView(const WebViewConfiguration& configuration)
+{
+    return GtkWebView::create(configuration);
+}
+
+std::unique_ptr<Window> GtkShell::createWindow(const std::shared_ptr<WebView>& content, Size size)
+{
+    return std::make_unique<GtkAppWindow>(application_, std::static_pointer_cast<GtkWebView>(content), size);
+}
+
+void GtkShell::showAbout()
+{
+    const std::string comments = tr("Ouvrir, modifier et enregistrer des documents PDF.",
+                                    "Open, edit and save PDF documents.");
+    gtk_show_about_dialog(gtk_application_get_active_window(application_), "program-name", "Pagewick", "version",
+                          PAGEWICK_VERSION, "comments", comments.c_str(), "logo-icon-name", "pagewick", nullptr);
+}
+
+void GtkShell::quit()
+{
+    g_application_quit(G_APPLICATION(application_));
+}
+
+}  // namespace pw::gtk

@@ -1,0 +1,340 @@
+#include "platform/gtk/gtk_web_view.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "platform/gtk/gtk_script_message.h"
+#include "platform/gtk/gtk_uri_scheme.h"
+#include "platform/web_view_delegate.h"
+
+namespace pw::gtk {
+
+namespace {
+
+constexpr const char* wrapperKey = "pagewick-web-view";
+constexpr const char* contextKey = "pagewick-web-context";
+
+std::optional<std::string> uriOf(WebKitURIRequest* request)
+{
+    const char* uri = request ? webkit_uri_request_get_uri(request) : nullptr;
+    if (!uri || !*uri) return std::nullopt;
+    return std::string(uri);
+}
+
+void finishIgnoringValue(GObject* source, GAsyncResult* result, gpointer)
+{
+    // Finishing every evaluation lets WebKit drop what it kept for it; fire-and-forget
+    // evaluations have been seen to hold on to their memory otherwise.
+    GError* error = nullptr;
+    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error))
+        g_object_unref(value);
+    g_clear_error(&error);
+}
+
+void finishWithBoolean(GObject* source, GAsyncResult* result, gpointer data)
+{
+    std::unique_ptr<std::function<void(std::optional<bool>)>> done(
+        static_cast<std::function<void(std::optional<bool>)>*>(data));
+    GError* error = nullptr;
+    std::optional<bool> answer;
+    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error)) {
+        if (jsc_value_is_boolean(value)) answer = jsc_value_to_boolean(value);
+        g_object_unref(value);
+    }
+    g_clear_error(&error);
+    (*done)(answer);
+}
+
+GtkWebView* wrapperOf(gpointer self)
+{
+    return static_cast<GtkWebView*>(self);
+}
+
+}  // namespace
+
+std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& configuration)
+{
+    auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
+
+    WebKitWebContext* context = webkit_web_context_new();
+    registerScheme(context, configuration.scheme, configuration.schemeHandler);
+
+    self->contentManager_ = webkit_user_content_manager_new();
+    webkit_user_content_manager_register_script_message_handler(self->contentManager_,
+                                                                configuration.messageHandlerName.c_str());
+    WebKitUserScript* script = webkit_user_script_new(
+        configuration.startScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(self->contentManager_, script);
+    webkit_user_script_unref(script);
+
+    WebKitSettings* settings = webkit_settings_new();
+    webkit_settings_set_user_agent_with_application_details(settings, configuration.applicationName.c_str(),
+                                                            nullptr);
+    webkit_settings_set_enable_developer_extras(settings, configuration.developerExtras);
+
+    self->view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
+                                               self->contentManager_, "settings", settings, nullptr));
+    g_object_unref(settings);
+    g_object_ref_sink(self->view_);
+    g_object_set_data_full(G_OBJECT(self->view_), contextKey, context, g_object_unref);
+    g_object_set_data_full(G_OBJECT(self->view_), wrapperKey, new std::shared_ptr<GtkWebView>(self),
+                           [](gpointer p) { delete static_cast<std::shared_ptr<GtkWebView>*>(p); });
+
+    self->delegate_ = configuration.delegate;
+    self->messageHandlerName_ = configuration.messageHandlerName;
+    self->connectSignals();
+    return self;
+}
+
+GtkWebView::~GtkWebView()
+{
+    if (contentManager_) g_object_unref(contentManager_);
+}
+
+void GtkWebView::connectSignals()
+{
+    const std::string messageSignal = "script-message-received::" + messageHandlerName_;
+    g_signal_connect(contentManager_, messageSignal.c_str(), G_CALLBACK(onScriptMessage), this);
+    g_signal_connect(view_, "destroy", G_CALLBACK(onDestroy), this);
+    g_signal_connect(view_, "notify::title", G_CALLBACK(onTitle), this);
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
+    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onTerminated), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
+    g_signal_connect(view_, "run-file-chooser", G_CALLBACK(onFileChooser), this);
+    g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
+    g_signal_connect(view_, "drag-drop", G_CALLBACK(onDragDrop), this);
+    g_signal_connect(view_, "drag-data-received", G_CALLBACK(onDragDataReceived), this);
+}
+
+void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
+{
+    GtkWebView* wrapper = wrapperOf(self);
+    g_signal_handlers_disconnect_by_data(wrapper->contentManager_, self);
+    g_signal_handlers_disconnect_by_data(widget, self);
+    WebKitWebView* view = wrapper->view_;
+    wrapper->view_ = nullptr;
+    // Dropping the widget's hold on the wrapper lets weak holders see that the view
+    // is gone; the wrapper may be deleted right here, so touch nothing after.
+    g_object_set_data(G_OBJECT(view), wrapperKey, nullptr);
+    g_object_unref(view);
+}
+
+void GtkWebView::evaluate(std::string script)
+{
+    if (!view_) return;
+    webkit_web_view_evaluate_javascript(view_, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                        nullptr, finishIgnoringValue, nullptr);
+}
+
+void GtkWebView::evaluate(std::string script, std::function<void(std::optional<bool>)> done)
+{
+    if (!view_) {
+        done(std::nullopt);
+        return;
+    }
+    webkit_web_view_evaluate_javascript(view_, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+                                        nullptr, finishWithBoolean,
+                                        new std::function<void(std::optional<bool>)>(std::move(done)));
+}
+
+void GtkWebView::load(const std::string& url)
+{
+    if (view_) webkit_web_view_load_uri(view_, url.c_str());
+}
+
+void GtkWebView::reload()
+{
+    if (view_) webkit_web_view_reload(view_);
+}
+
+std::optional<std::string> GtkWebView::title() const
+{
+    const char* title = view_ ? webkit_web_view_get_title(view_) : nullptr;
+    if (!title) return std::nullopt;
+    return std::string(title);
+}
+
+void GtkWebView::observeTitle(std::function<void()> changed)
+{
+    titleChanged_ = std::move(changed);
+}
+
+bool GtkWebView::isInWindow() const
+{
+    if (!view_) return false;
+    GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view_));
+    return toplevel != GTK_WIDGET(view_) && GTK_IS_WINDOW(toplevel);
+}
+
+int GtkWebView::width() const
+{
+    return view_ ? gtk_widget_get_allocated_width(GTK_WIDGET(view_)) : 0;
+}
+
+void GtkWebView::executeEditingCommand(const std::string& command)
+{
+    if (view_) webkit_web_view_execute_editing_command(view_, command.c_str());
+}
+
+void GtkWebView::observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped)
+{
+    dropped_ = std::move(dropped);
+    if (view_) gtk_drag_dest_add_uri_targets(GTK_WIDGET(view_));
+}
+
+void GtkWebView::onTitle(GObject*, GParamSpec*, gpointer self)
+{
+    if (auto& changed = wrapperOf(self)->titleChanged_) changed();
+}
+
+void GtkWebView::onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer self)
+{
+    auto delegate = wrapperOf(self)->delegate_.lock();
+    if (!delegate) return;
+    delegate->didReceiveScriptMessage(scriptMessageFrom(webkit_javascript_result_get_js_value(result)));
+}
+
+gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                    gpointer self)
+{
+    auto delegate = wrapperOf(self)->delegate_.lock();
+    if (!delegate) return FALSE;
+
+    NavigationAction action;
+    switch (type) {
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
+        // WebKitGTK does not say here which frame the navigation is for. It is judged
+        // as if for an embedded frame, which differs from the main frame only for
+        // http(s); a main-frame http(s) load is judged again at its response, before
+        // anything of it is shown, where WebKit does say.
+        auto* navigation = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::SubFrame};
+        break;
+    }
+    case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
+        auto* navigation = webkit_navigation_policy_decision_get_navigation_action(
+            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow};
+        break;
+    }
+    case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
+        auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+        if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+        action = {uriOf(webkit_response_policy_decision_get_request(response)), NavigationTarget::MainFrame};
+        if (delegate->decidePolicy(action) == NavigationPolicy::Allow) return FALSE;  // WebKit's own handling
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    default:
+        return FALSE;
+    }
+    if (delegate->decidePolicy(action) == NavigationPolicy::Allow)
+        webkit_policy_decision_use(decision);
+    else
+        webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* navigation, gpointer self)
+{
+    if (auto delegate = wrapperOf(self)->delegate_.lock())
+        delegate->createWebView({uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow});
+    return nullptr;
+}
+
+void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self)
+{
+    GtkWebView* wrapper = wrapperOf(self);
+    if (auto delegate = wrapper->delegate_.lock()) delegate->webContentProcessDidTerminate(*wrapper);
+}
+
+void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
+{
+    if (event != WEBKIT_LOAD_FINISHED) return;
+    if (auto delegate = wrapperOf(self)->delegate_.lock()) delegate->didFinishNavigation();
+}
+
+gboolean GtkWebView::onFileChooser(WebKitWebView*, WebKitFileChooserRequest* request, gpointer self)
+{
+    auto delegate = wrapperOf(self)->delegate_.lock();
+    if (!delegate) return FALSE;
+    g_object_ref(request);
+    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request), [request](ChosenPaths paths) {
+        if (paths && !paths->empty()) {
+            std::vector<const gchar*> files;
+            for (const auto& path : *paths) files.push_back(path.c_str());
+            files.push_back(nullptr);
+            webkit_file_chooser_request_select_files(request, files.data());
+        } else {
+            webkit_file_chooser_request_cancel(request);
+        }
+        g_object_unref(request);
+    });
+    return TRUE;
+}
+
+gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, gpointer self)
+{
+    auto delegate = wrapperOf(self)->delegate_.lock();
+    if (!delegate) return FALSE;
+    const std::string message = webkit_script_dialog_get_message(dialog);
+    switch (webkit_script_dialog_get_dialog_type(dialog)) {
+    case WEBKIT_SCRIPT_DIALOG_ALERT:
+        delegate->runAlert(message);
+        return TRUE;
+    case WEBKIT_SCRIPT_DIALOG_CONFIRM:
+        webkit_script_dialog_confirm_set_confirmed(dialog, delegate->runConfirm(message));
+        return TRUE;
+    case WEBKIT_SCRIPT_DIALOG_PROMPT: {
+        const char* defaultText = webkit_script_dialog_prompt_get_default_text(dialog);
+        const auto answer =
+            delegate->runPrompt(message, defaultText ? std::optional<std::string>(defaultText) : std::nullopt);
+        if (answer) webkit_script_dialog_prompt_set_text(dialog, answer->c_str());
+        return TRUE;
+    }
+    default:
+        return FALSE;  // leaving the page: WebKit's own question
+    }
+}
+
+gboolean GtkWebView::onDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guint time, gpointer self)
+{
+    GtkWebView* wrapper = wrapperOf(self);
+    // Drags from inside the page stay the page's business; files from outside are
+    // opened like any handed-over document instead of replacing the page.
+    if (!wrapper->dropped_ || gtk_drag_get_source_widget(context)) return FALSE;
+    GdkAtom uriList = gdk_atom_intern_static_string("text/uri-list");
+    if (!g_list_find(gdk_drag_context_list_targets(context), uriList)) return FALSE;
+    wrapper->takingDrop_ = true;
+    gtk_drag_get_data(widget, context, uriList, time);
+    g_signal_stop_emission_by_name(widget, "drag-drop");
+    return TRUE;
+}
+
+void GtkWebView::onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkSelectionData* data,
+                                    guint, guint time, gpointer self)
+{
+    GtkWebView* wrapper = wrapperOf(self);
+    if (!wrapper->takingDrop_) return;
+    wrapper->takingDrop_ = false;
+    g_signal_stop_emission_by_name(widget, "drag-data-received");
+
+    std::vector<std::string> paths;
+    if (gchar** uris = gtk_selection_data_get_uris(data)) {
+        for (gchar** uri = uris; *uri; ++uri) {
+            if (gchar* path = g_filename_from_uri(*uri, nullptr, nullptr)) {
+                paths.emplace_back(path);
+                g_free(path);
+            }
+        }
+        g_strfreev(uris);
+    }
+    gtk_drag_finish(context, !paths.empty(), FALSE, time);
+    if (!paths.empty() && wrapper->dropped_) wrapper->dropped_(std::move(paths));
+}
+
+}  // namespace pw::gtk

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <webkit2/webkit2.h>
+
+#include "platform/shell.h"
+#include "platform/web_view.h"
+
+namespace pw {
+class WebViewDelegate;
+}
+
+namespace pw::gtk {
+
+// A WebKitWebView behind the WebView interface. The widget owns this wrapper; once the
+// widget is destroyed the wrapper does nothing, so weak and late holders stay safe.
+class GtkWebView : public WebView, public std::enable_shared_from_this<GtkWebView> {
+public:
+    static std::shared_ptr<GtkWebView> create(const WebViewConfiguration& configuration);
+    ~GtkWebView() override;
+
+    GtkWidget* widget() const { return GTK_WIDGET(view_); }
+    WebKitWebView* webKitView() const { return view_; }
+
+    void evaluate(std::string script) override;
+    void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override;
+    void load(const std::string& url) override;
+    void reload() override;
+    std::optional<std::string> title() const override;
+    void observeTitle(std::function<void()> changed) override;
+    bool isInWindow() const override;
+    int width() const override;
+    void executeEditingCommand(const std::string& command) override;
+
+    // Files dropped on the view go here instead of making the view navigate to them.
+    void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped);
+
+private:
+    GtkWebView() = default;
+    void connectSignals();
+
+    static void onDestroy(GtkWidget* widget, gpointer self);
+    static void onTitle(GObject* object, GParamSpec* spec, gpointer self);
+    static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
+    static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                   gpointer self);
+    static GtkWidget* onCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+    static void onTerminated(WebKitWebView* view, WebKitWebProcessTerminationReason reason, gpointer self);
+    static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static gboolean onFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer self);
+    static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+    static gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer self);
+    static void onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
+                                   GtkSelectionData* data, guint info, guint time, gpointer self);
+
+    WebKitWebView* view_ = nullptr;
+    WebKitUserContentManager* contentManager_ = nullptr;
+    std::weak_ptr<WebViewDelegate> delegate_;
+    std::string messageHandlerName_;
+    std::function<void()> titleChanged_;
+    std::function<void(std::vector<std::string>)> dropped_;
+    bool takingDrop_ = false;
+};
+
+}  // namespace pw::gtk

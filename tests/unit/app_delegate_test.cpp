@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "app/app_constants.h"
+#include "app/app_delegate.h"
+#include "app/language.h"
+#include "app/window_frame.h"
+#include "app/window_title.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/fake_shell.h"
+
+namespace pw::testing {
+namespace {
+
+struct Launched : BridgeFixture {
+    FakeShell shell;
+    std::shared_ptr<AppDelegate> delegate;
+
+    Launched() { delegate = std::make_shared<AppDelegate>(shell, bridge, preferences, "/srv/web"); }
+    void launch() { delegate->applicationDidFinishLaunching(); }
+    // Finds a command by its title in any menu.
+    const MenuCommand* command(const std::string& title) const
+    {
+        for (const auto& menu : shell.window->menus)
+            for (const auto& item : menu.items)
+                if (item && item->title == title) return &*item;
+        return nullptr;
+    }
+};
+
+TEST(WindowTitle, TrimsWhiteSpaceAndFallsBackToTheApplicationName)
+{
+    EXPECT_EQ(windowTitle(std::nullopt), "Pagewick");
+    EXPECT_EQ(windowTitle(""), "Pagewick");
+    EXPECT_EQ(windowTitle(" \t\n\r "), "Pagewick");
+    EXPECT_EQ(windowTitle("\u00a0\u2028 \u3000"), "Pagewick");
+    EXPECT_EQ(windowTitle("  Report.pdf \n"), "Report.pdf");
+    EXPECT_EQ(windowTitle("\u00a0Été 2024\u2029"), "Été 2024");
+    EXPECT_EQ(windowTitle("a  b"), "a  b");
+    // Broken UTF-8 is not white space and is kept as it came.
+    EXPECT_EQ(windowTitle(" \xff "), "\xff");
+}
+
+TEST(AppDelegate, ConfiguresTheWebViewAndLoadsThePage)
+{
+    Launched app;
+    app.launch();
+    const auto& c = app.shell.configuration;
+    EXPECT_EQ(c.applicationName, "pagewick-mac");
+    EXPECT_EQ(c.messageHandlerName, "pagewick");
+    EXPECT_EQ(c.scheme, "pagewick");
+    EXPECT_TRUE(c.developerExtras);
+    EXPECT_EQ(c.delegate, app.bridge);
+    ASSERT_TRUE(c.schemeHandler);
+    EXPECT_EQ(c.startScript.substr(0, 89),
+              "window.__nativeOcr = 'vision'; window.__nativePrint = true; window.__nativeFiles = true; ");
+    EXPECT_EQ(std::string(startScriptPrefix).size(), 89u);
+    EXPECT_EQ(c.startScript.substr(89), app.bridge->recentsJS());
+    EXPECT_EQ(app.shell.view->loaded, std::vector<std::string>{"pagewick://app/index.html"});
+    EXPECT_EQ(app.bridge->web.lock(), app.shell.view);
+}
+
+TEST(AppDelegate, WindowStartsCentredAtItsInitialSizeWithTheApplicationTitle)
+{
+    Launched app;
+    app.launch();
+    FakeWindow& window = *app.shell.window;
+    EXPECT_EQ(app.shell.windowSize.width, 1280);
+    EXPECT_EQ(app.shell.windowSize.height, 860);
+    EXPECT_EQ(window.minimum.width, 520);
+    EXPECT_EQ(window.minimum.height, 420);
+    EXPECT_TRUE(window.centered);
+    EXPECT_FALSE(window.restored);
+    EXPECT_EQ(window.title(), "Pagewick");
+    EXPECT_EQ(window.shown, 1);
+    EXPECT_TRUE(app.delegate->applicationShouldTerminateAfterLastWindowClosed());
+}
+
+TEST(AppDelegate, TitleFollowsThePage)
+{
+    Launched app;
+    app.launch();
+    app.shell.view->changeTitle("  Invoice.pdf\n");
+    EXPECT_EQ(app.shell.window->title(), "Invoice.pdf");
+    app.shell.view->changeTitle(std::nullopt);
+    EXPECT_EQ(app.shell.window->title(), "Pagewick");
+}
+
+TEST(AppDelegate, FrameIsSavedOnChangeAndRestoredAtTheNextLaunch)
+{
+    Frame moved{40, 60, 900, 700, true};
+    {
+        Launched first;
+        first.launch();
+        first.shell.window->userMoves(moved);
+        Launched second;
+        second.preferences = first.preferences;
+        second.delegate = std::make_shared<AppDelegate>(second.shell, second.bridge, first.preferences, "/srv/web");
+        second.launch();
+        EXPECT_TRUE(second.shell.window->restored);
+        EXPECT_FALSE(second.shell.window->centered);
+        EXPECT_EQ(second.shell.window->current, moved);
+    }
+}
+
+TEST(WindowFrame, UnusableSavedFramesAreIgnored)
+{
+    BridgeFixture f;
+    auto& prefs = *f.preferences;
+    EXPECT_FALSE(savedFrame(prefs));
+    for (const char* stored : {R"("x")", R"({"width":100,"height":100})", R"({"width":"900","height":700})",
+                               R"({"width":900})", R"({"width":1e12,"height":700})", R"([1,2,3,4])",
+                               R"({"width":99999999,"height":700})"}) {
+        prefs.set("PagewickMain", nlohmann::json::parse(stored));
+        EXPECT_FALSE(savedFrame(prefs)) << stored;
+    }
+    // Without a known position (Wayland) the size is still kept, and a position known
+    // before is not lost.
+    saveFrame(prefs, Frame{10, 20, 800, 600, true});
+    saveFrame(prefs, Frame{0, 0, 1000, 700, false});
+    EXPECT_EQ(savedFrame(prefs), (Frame{10, 20, 1000, 700, true}));
+}
+
+TEST(MenuBar, TitlesAndKeysInBothLanguages)
+{
+    for (bool french : {false, true}) {
+        setFrench(french);
+        Launched app;
+        app.launch();
+        const auto& menus = app.shell.window->menus;
+        ASSERT_EQ(menus.size(), 4u);
+        EXPECT_EQ(menus[0].title, "Pagewick");
+        EXPECT_EQ(menus[1].title, french ? "Fichier" : "File");
+        EXPECT_EQ(menus[2].title, french ? "Édition" : "Edit");
+        EXPECT_EQ(menus[3].title, french ? "Fenêtre" : "Window");
+
+        std::vector<std::pair<std::string, std::string>> expected =
+            french ? std::vector<std::pair<std::string, std::string>>{
+                         {"À propos de Pagewick", ""}, {"Masquer Pagewick", "<Primary>h"},
+                         {"Masquer les autres", "<Primary><Alt>h"}, {"Quitter Pagewick", "<Primary>q"},
+                         {"Ouvrir…", "<Primary>o"}, {"Fermer", "<Primary>w"}, {"Annuler", "<Primary>z"},
+                         {"Rétablir", "<Primary><Shift>z"}, {"Couper", "<Primary>x"}, {"Copier", "<Primary>c"},
+                         {"Coller", "<Primary>v"}, {"Tout sélectionner", "<Primary>a"},
+                         {"Placer dans le Dock", "<Primary>m"}, {"Plein écran", "<Primary><Super>f"}}
+                   : std::vector<std::pair<std::string, std::string>>{
+                         {"About Pagewick", ""}, {"Hide Pagewick", "<Primary>h"},
+                         {"Hide Others", "<Primary><Alt>h"}, {"Quit Pagewick", "<Primary>q"},
+                         {"Open…", "<Primary>o"}, {"Close", "<Primary>w"}, {"Undo", "<Primary>z"},
+                         {"Redo", "<Primary><Shift>z"}, {"Cut", "<Primary>x"}, {"Copy", "<Primary>c"},
+                         {"Paste", "<Primary>v"}, {"Select All", "<Primary>a"}, {"Minimize", "<Primary>m"},
+                         {"Enter Full Screen", "<Primary><Super>f"}};
+        std::vector<std::pair<std::string, std::string>> actual;
+        std::vector<int> separators;
+        for (const auto& menu : menus) {
+            int count = 0;
+            for (const auto& item : menu.items) {
+                if (item)
+                    actual.emplace_back(item->title, item->accelerator);
+                else
+                    ++count;
+            }
+            separators.push_back(count);
+        }
+        EXPECT_EQ(actual, expected);
+        EXPECT_EQ(separators, (std::vector<int>{2, 1, 1, 0}));
+    }
+    setFrench(false);
+}
+
+TEST(MenuBar, CommandsReachTheWindowTheViewAndTheOpenPanel)
+{
+    setFrench(false);
+    Launched app;
+    app.launch();
+    for (const char* title : {"Undo", "Redo", "Cut", "Copy", "Paste", "Select All"}) app.command(title)->action();
+    EXPECT_EQ(app.shell.view->editingCommands,
+              (std::vector<std::string>{"Undo", "Redo", "Cut", "Copy", "Paste", "SelectAll"}));
+    app.command("Minimize")->action();
+    app.command("Hide Pagewick")->action();
+    app.command("Enter Full Screen")->action();
+    app.command("Close")->action();
+    app.command("Quit Pagewick")->action();
+    app.command("About Pagewick")->action();
+    EXPECT_EQ(app.shell.window->minimized, 2);
+    EXPECT_EQ(app.shell.window->fullScreenToggles, 1);
+    EXPECT_EQ(app.shell.window->closed, 1);
+    EXPECT_EQ(app.shell.quits, 1);
+    EXPECT_EQ(app.shell.abouts, 1);
+    // Hiding other applications is not something a Linux client can do.
+    EXPECT_FALSE(app.command("Hide Others")->action);
+
+    app.command("Open…")->action();
+    EXPECT_EQ(app.panels->modalOpens, 1);
+    ASSERT_EQ(app.panels->openRequests.size(), 1u);
+    EXPECT_EQ(app.panels->openRequests[0].filter, FileFilter::Pdf);
+    EXPECT_TRUE(app.panels->openRequests[0].multiple);
+}
+
+}  // namespace
+}  // namespace pw::testing

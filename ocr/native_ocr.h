@@ -7,12 +7,25 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/recognition_services.h"
+
 namespace pw {
 
 // Text recognition for the page, and the encoders every reply to the page goes through.
 class NativeOCR {
 public:
     NativeOCR() = delete;
+
+    // Recognises the text of the image in `b64` (strict Base64) and calls completion
+    // exactly once with the result document: {"lines":[...]} or {"error":...}. An image
+    // that does not decode is answered before run returns; otherwise recognition runs on
+    // a worker and completion is called there. Uses the installed services.
+    static void run(const std::string& b64, const std::string& lang, std::function<void(std::string)> completion);
+    // The same on the given services (tests).
+    static void run(const RecognitionServices& services, const std::string& b64, const std::string& lang,
+                    std::function<void(std::string)> completion);
+    // Sets the services run() uses; start-up calls it once before the first request.
+    static void install(RecognitionServices services);
 
     // Compact JSON of a dictionary: no whitespace, solidus escaped, non-ASCII written
     // as itself. Falls back to {"error":"json"} when the value cannot be written.

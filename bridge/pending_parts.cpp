@@ -4,10 +4,6 @@
 
 namespace pw {
 
-nlohmann::json Bridge::recents() const { return nlohmann::json::array(); }
-std::string Bridge::recentsJS() const { return ""; }
-void Bridge::remember(const std::string&) {}
-void Bridge::forget(const std::string&) {}
 void Bridge::openFile(const std::string&) {}
 void Bridge::pickPDFs() {}
 void Bridge::flush() {}

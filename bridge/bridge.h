@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bridge/message_guard.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw {
@@ -22,11 +23,14 @@ class Timer;
 class WebView;
 class Workspace;
 
-// A file read for the page: its name, its whole contents in Base64, its absolute path.
+// A file read for the page and waiting for it: its name, its absolute path, and the
+// ready call of window.__nativeOpen carrying its whole contents in Base64. The call is
+// built once with the Base64 encoded straight into it, so a file-sized text is never
+// copied on its way to the page.
 struct OpenedFile {
     std::string name;
-    std::string b64;
     std::string path;
+    std::string script;
 };
 
 // The platform services the bridge calls.
@@ -92,12 +96,18 @@ public:
                                          const std::optional<std::string>& defaultText) override;
 
     const BridgeServices& services() const { return services_; }
+    // Admits only the top-level page's messages; its script goes into the start script.
+    const MessageGuard& messageGuard() const { return guard_; }
 
 private:
     void retry();
     bool readAndQueue(const std::string& path);
 
+    void dispatch(const ScriptMessage& message);
+    void dispatchOcr(const std::string& id, const std::string& b64, const std::string& lang);
+
     BridgeServices services_;
+    MessageGuard guard_;
     std::deque<OpenedFile> pending_;
     std::shared_ptr<Timer> timer_;
 };

@@ -4,10 +4,6 @@
 
 namespace pw {
 
-void Bridge::openFile(const std::string&) {}
-void Bridge::pickPDFs() {}
-void Bridge::flush() {}
-void Bridge::retry() {}
 void Bridge::save(const std::string&, const std::string&, bool) {}
 void Bridge::saveToPath(const std::string&, const std::string&, std::vector<std::uint8_t>) {}
 void Bridge::saveAs(const std::string&, const std::string&, const std::string&, std::vector<std::uint8_t>) {}

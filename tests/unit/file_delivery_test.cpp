@@ -1,0 +1,387 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/language.h"
+#include "bridge/file_delivery.h"
+#include "ocr/base64.h"
+#include "platform/file_io.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/unit/js_engine.h"
+
+namespace pw {
+namespace {
+
+using testing::FakeWebView;
+
+constexpr std::string_view notFoundFrench =
+    R"(window.__nativeMsg(["Fichier introuvable : il a peut-être été déplacé ou supprimé."][0]))";
+constexpr std::string_view notFoundEnglish =
+    R"(window.__nativeMsg(["File not found: it may have been moved or deleted."][0]))";
+
+std::string withSolidusEscaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '/') out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::vector<std::string> scriptsStartingWith(const FakeWebView& view, std::string_view prefix)
+{
+    std::vector<std::string> found;
+    for (const auto& script : view.scripts)
+        if (script.starts_with(prefix)) found.push_back(script);
+    return found;
+}
+
+std::vector<std::string> deliveries(const FakeWebView& view)
+{
+    return scriptsStartingWith(view, "window.__nativeOpen(");
+}
+
+std::vector<std::string> messages(const FakeWebView& view)
+{
+    return scriptsStartingWith(view, "window.__nativeMsg(");
+}
+
+// The call as the page must receive it, for names and paths of plain ASCII.
+std::string expectedCall(const std::string& path, std::string_view contents)
+{
+    return "window.__nativeOpen([\"" + lastPathComponent(path) + "\"][0], '" +
+           base64::encode(contents.data(), contents.size()) + "', [\"" + withSolidusEscaped(path) + "\"][0])";
+}
+
+// The arguments window.__nativeOpen receives when a JavaScript engine runs the call;
+// empty when the call does not run.
+std::vector<std::string> argumentsSeenByPage(const std::string& call)
+{
+    testing::JsEngine js;
+    const bool ran = js.run("var window = globalThis; var got = [];"
+                            "window.__nativeOpen = function (n, b, p) { got = [n, b, p]; };") &&
+                     js.run(call);
+    EXPECT_TRUE(ran) << js.lastError();
+    std::vector<std::string> seen;
+    for (const char* argument : {"got[0]", "got[1]", "got[2]"})
+        if (auto text = js.evaluateString(argument)) seen.push_back(*text);
+    return seen;
+}
+
+std::vector<std::string> storedPaths(const Preferences& preferences)
+{
+    std::vector<std::string> paths;
+    const auto stored = preferences.get(Bridge::recentKey);
+    if (stored.is_array())
+        for (const auto& entry : stored) paths.push_back(entry.value("path", ""));
+    return paths;
+}
+
+class FileDelivery : public ::testing::Test, protected testing::BridgeFixture {
+protected:
+    void TearDown() override { setFrench(true); }
+};
+
+TEST(NativeOpenCall, IsExactForAFourByteFile)
+{
+    EXPECT_EQ(nativeOpenCall("a.pdf", "%PDF", 4, "/tmp/a.pdf"),
+              R"(window.__nativeOpen(["a.pdf"][0], 'JVBERg==', ["\/tmp\/a.pdf"][0]))");
+    EXPECT_EQ(nativeOpenCall("", "", 0, ""), R"(window.__nativeOpen([""][0], '', [""][0]))");
+}
+
+TEST(NativeOpenCall, FallsBackWhenNameOrPathIsNotUtf8)
+{
+    EXPECT_EQ(nativeOpenCall("bad\xff.pdf", "%PDF", 4, "/tmp/bad\xff.pdf"),
+              R"(window.__nativeOpen(["document.pdf"][0], 'JVBERg==', [""][0]))");
+}
+
+TEST_F(FileDelivery, ReadyPageGetsTheFileAtOnce)
+{
+    const auto path = dir.write("a.pdf", "%PDF");
+    bridge->openFile(path);
+
+    ASSERT_EQ(view->probes, std::vector<std::string>{"typeof window.__nativeOpen === 'function'"});
+    EXPECT_EQ(deliveries(*view), std::vector<std::string>{expectedCall(path, "%PDF")});
+    EXPECT_EQ(queue->liveTimers(), 0);
+}
+
+TEST_F(FileDelivery, FileOpenedBeforeThePageIsReadyArrivesOnceWhenItIs)
+{
+    view->probeAnswer = false;
+    const auto path = dir.write("early.pdf", "%PDF-1.7 early");
+    bridge->openFile(path);
+    queue->advance(0.5);
+    queue->advance(0.5);
+    EXPECT_EQ(view->probes.size(), 3u);
+    EXPECT_TRUE(deliveries(*view).empty());
+
+    view->probeAnswer = true;
+    queue->advance(0.5);
+    EXPECT_EQ(deliveries(*view), std::vector<std::string>{expectedCall(path, "%PDF-1.7 early")});
+
+    // The page finishing its load flushes again; nothing is left to deliver.
+    bridge->flush();
+    queue->advance(30);
+    EXPECT_EQ(deliveries(*view).size(), 1u);
+    EXPECT_EQ(view->probes.size(), 4u);
+    EXPECT_EQ(queue->liveTimers(), 0);
+}
+
+TEST_F(FileDelivery, ProbeErrorOrNonBooleanCountsAsNotReady)
+{
+    view->probeAnswer = std::nullopt;
+    bridge->openFile(dir.write("a.pdf", "x"));
+    EXPECT_TRUE(deliveries(*view).empty());
+    EXPECT_EQ(queue->liveTimers(), 1);
+}
+
+TEST_F(FileDelivery, SeveralProbesInFlightDeliverEachFileOnceInOrder)
+{
+    view->holdProbes = true;
+    const auto one = dir.write("one.pdf", "1");
+    const auto two = dir.write("two.pdf", "22");
+    const auto three = dir.write("three.pdf", "333");
+    bridge->openFile(one);
+    bridge->openFile(two);
+    bridge->openFile(three);
+    ASSERT_EQ(view->heldProbes.size(), 3u);
+
+    view->answerProbes(true);
+    queue->advance(5);
+    EXPECT_EQ(deliveries(*view),
+              (std::vector<std::string>{expectedCall(one, "1"), expectedCall(two, "22"), expectedCall(three, "333")}));
+    EXPECT_EQ(queue->liveTimers(), 0);
+}
+
+TEST_F(FileDelivery, ProbesThatAllSayNotReadyDoNotMultiply)
+{
+    view->holdProbes = true;
+    bridge->openFile(dir.write("one.pdf", "1"));
+    bridge->openFile(dir.write("two.pdf", "2"));
+    view->answerProbes(false);  // two retries, two timers
+
+    // The first timer's flush stops the second: one probe per half second from here.
+    for (int tick = 1; tick <= 5; ++tick) {
+        queue->advance(0.5);
+        EXPECT_EQ(view->heldProbes.size(), 1u) << "tick " << tick;
+        view->answerProbes(false);
+    }
+    EXPECT_TRUE(deliveries(*view).empty());
+
+    queue->advance(0.5);
+    view->answerProbes(true);
+    EXPECT_EQ(deliveries(*view).size(), 2u);
+}
+
+TEST_F(FileDelivery, PageThatNeverDefinesTheFunctionIsProbedEveryHalfSecondWithoutEnd)
+{
+    view->probeAnswer = false;
+    bridge->openFile(dir.write("a.pdf", "%PDF"));
+    for (int tick = 1; tick <= 2000; ++tick) {
+        queue->advance(0.25);
+        ASSERT_EQ(view->probes.size(), static_cast<std::size_t>(tick / 2 + 1)) << "at " << queue->now() << " s";
+    }
+    EXPECT_TRUE(deliveries(*view).empty());
+    EXPECT_EQ(queue->liveTimers(), 1);
+
+    view->probeAnswer = true;
+    queue->advance(0.5);
+    EXPECT_EQ(deliveries(*view).size(), 1u);
+}
+
+TEST_F(FileDelivery, MissingWebViewKeepsTheQueueAndRetries)
+{
+    bridge->web.reset();
+    const auto path = dir.write("a.pdf", "%PDF");
+    bridge->openFile(path);
+    queue->advance(0.5);
+    queue->advance(0.5);
+    EXPECT_EQ(queue->liveTimers(), 1);
+    EXPECT_TRUE(view->probes.empty());
+
+    bridge->web = view;
+    queue->advance(0.5);
+    EXPECT_EQ(deliveries(*view), std::vector<std::string>{expectedCall(path, "%PDF")});
+}
+
+TEST_F(FileDelivery, DeliveriesGoToTheViewThatAnswered)
+{
+    view->holdProbes = true;
+    bridge->openFile(dir.write("a.pdf", "%PDF"));
+    auto other = std::make_shared<FakeWebView>();
+    bridge->web = other;
+
+    view->answerProbes(true);
+    EXPECT_EQ(deliveries(*view).size(), 1u);
+    EXPECT_TRUE(deliveries(*other).empty());
+}
+
+TEST_F(FileDelivery, ProbedViewGoneBeforeItAnswersKeepsTheFileQueued)
+{
+    view->holdProbes = true;
+    bridge->openFile(dir.write("a.pdf", "%PDF"));
+    auto answer = std::move(view->heldProbes.front());
+    auto replacement = std::make_shared<FakeWebView>();
+    bridge->web = replacement;
+    view.reset();
+
+    answer(true);
+    queue->advance(0.5);
+    EXPECT_EQ(deliveries(*replacement).size(), 1u);
+}
+
+TEST_F(FileDelivery, BridgeGoneBeforeTheProbeOrTimerAnswersDoesNothing)
+{
+    view->holdProbes = true;
+    bridge->openFile(dir.write("a.pdf", "%PDF"));
+    bridge.reset();
+    view->answerProbes(true);
+    EXPECT_TRUE(deliveries(*view).empty());
+    queue->advance(5);
+}
+
+TEST_F(FileDelivery, UnreadableFileGivesOneMessageForgetsItAndQueuesNothing)
+{
+    const auto missing = dir.path() + "/gone.pdf";
+    const auto folder = dir.path() + "/folder.pdf";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    const auto kept = dir.write("kept.pdf", "k");
+    bridge->remember(missing);
+    bridge->remember(folder);
+    bridge->remember(kept);
+
+    setFrench(true);
+    bridge->openFile(missing);
+    EXPECT_EQ(messages(*view), std::vector<std::string>{std::string(notFoundFrench)});
+
+    setFrench(false);
+    bridge->openFile(folder);
+    EXPECT_EQ(messages(*view), (std::vector<std::string>{std::string(notFoundFrench), std::string(notFoundEnglish)}));
+
+    EXPECT_EQ(storedPaths(*preferences), std::vector<std::string>{kept});
+    EXPECT_TRUE(view->probes.empty());
+    EXPECT_TRUE(deliveries(*view).empty());
+    queue->advance(5);
+    EXPECT_TRUE(view->probes.empty());
+}
+
+TEST_F(FileDelivery, UnreadableFileWithoutWebViewShowsNothingAndRetriesNothing)
+{
+    const auto missing = dir.path() + "/gone.pdf";
+    bridge->remember(missing);
+    bridge->web.reset();
+    bridge->openFile(missing);
+
+    EXPECT_TRUE(storedPaths(*preferences).empty());
+    EXPECT_EQ(queue->liveTimers(), 0);
+    bridge->web = view;
+    queue->advance(5);
+    EXPECT_TRUE(messages(*view).empty());
+    EXPECT_TRUE(view->probes.empty());
+}
+
+TEST_F(FileDelivery, SuccessfulOpenIsRememberedHereAndOnTheDesktop)
+{
+    const auto path = dir.write("a.pdf", "%PDF");
+    bridge->openFile(path);
+    EXPECT_EQ(storedPaths(*preferences), std::vector<std::string>{path});
+    EXPECT_EQ(workspace->desktopRecents, std::vector<std::string>{path});
+    // The page's list is refreshed before the file is handed over.
+    ASSERT_EQ(view->scripts.size(), 2u);
+    EXPECT_TRUE(view->scripts[0].starts_with("window.__nativeRecent = "));
+}
+
+TEST_F(FileDelivery, EmptyFileIsDeliveredWithEmptyContents)
+{
+    const auto path = dir.write("empty.pdf", "");
+    bridge->openFile(path);
+    ASSERT_EQ(deliveries(*view).size(), 1u);
+    EXPECT_NE(deliveries(*view)[0].find("[0], '', ["), std::string::npos);
+    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0]), (std::vector<std::string>{"empty.pdf", "", path}));
+}
+
+TEST_F(FileDelivery, RelativePathIsOpenedFromTheCurrentFolder)
+{
+    dir.write("rel.pdf", "%PDF");
+    const std::string before = absolutePath(".");
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    bridge->openFile("rel.pdf");
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+
+    ASSERT_EQ(deliveries(*view).size(), 1u);
+    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0])[2], dir.path() + "/rel.pdf");
+}
+
+TEST_F(FileDelivery, AwkwardNamesAndPathsReachThePageUnchanged)
+{
+    const std::string contents("%PDF\0\xff\n'\\x", 10);
+    const auto path = dir.write("sub \"d\" \\ 'q'/l'\u00e9t\u00e9 \"x\"\\ a\nb \u65e5\u672c e\u0301 </script>.pdf",
+                                contents);
+    bridge->openFile(path);
+    ASSERT_EQ(deliveries(*view).size(), 1u);
+
+    const auto seen = argumentsSeenByPage(deliveries(*view)[0]);
+    EXPECT_EQ(seen[0], lastPathComponent(path));
+    EXPECT_EQ(base64::decode(seen[1]), std::vector<std::uint8_t>(contents.begin(), contents.end()));
+    EXPECT_EQ(seen[2], path);
+}
+
+TEST_F(FileDelivery, NameThatIsNotUtf8StillDeliversTheContents)
+{
+    const auto path = dir.write("bad\xff name.pdf", "%PDF");
+    bridge->openFile(path);
+    ASSERT_EQ(deliveries(*view).size(), 1u);
+    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0]), (std::vector<std::string>{"document.pdf", "JVBERg==", ""}));
+}
+
+TEST_F(FileDelivery, PdfPanelAsksForPdfsOnlyAndSeveral)
+{
+    bridge->nextFilter = "image";
+    bridge->pickPDFs();
+    ASSERT_EQ(panels->openRequests.size(), 1u);
+    EXPECT_EQ(panels->openRequests[0].filter, FileFilter::Pdf);
+    EXPECT_TRUE(panels->openRequests[0].multiple);
+}
+
+TEST_F(FileDelivery, CancelledPdfPanelDoesNothing)
+{
+    bridge->pickPDFs();
+    panels->answerOpen(std::nullopt);
+    queue->advance(5);
+    EXPECT_TRUE(view->scripts.empty());
+    EXPECT_TRUE(view->probes.empty());
+}
+
+TEST_F(FileDelivery, ThreeChosenFilesArriveInOrderAndAMissingOneDoesNotStopTheOthers)
+{
+    view->probeAnswer = false;
+    const auto one = dir.write("1.pdf", "one");
+    const auto two = dir.write("2.pdf", "two");
+    const auto three = dir.write("3.pdf", "three");
+    bridge->pickPDFs();
+    panels->answerOpen(std::vector<std::string>{one, dir.path() + "/vanished.pdf", two, three});
+    EXPECT_EQ(messages(*view).size(), 1u);
+
+    view->probeAnswer = true;
+    queue->advance(0.5);
+    EXPECT_EQ(deliveries(*view),
+              (std::vector<std::string>{expectedCall(one, "one"), expectedCall(two, "two"), expectedCall(three, "three")}));
+}
+
+TEST_F(FileDelivery, PdfPanelAnsweringAfterTheBridgeIsGoneDoesNothing)
+{
+    bridge->pickPDFs();
+    bridge.reset();
+    panels->answerOpen(std::vector<std::string>{dir.write("a.pdf", "%PDF")});
+    EXPECT_TRUE(view->scripts.empty());
+    EXPECT_TRUE(view->probes.empty());
+}
+
+}  // namespace
+}  // namespace pw

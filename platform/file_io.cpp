@@ -5,8 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <string_view>
+#include <variant>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -74,19 +78,153 @@ std::optional<std::string> resolveLinks(std::string path)
     return std::nullopt;
 }
 
-std::string temporaryNameBeside(const std::string& path)
+// Temporary names carry the writer's process id, so that a later write can tell the
+// leftovers of a writer that died (killed between naming its file and renaming it)
+// from those of a writer still at work. Only a short prefix of the destination's name
+// is used: a destination whose name is near the length limit must stay writable.
+constexpr std::size_t temporaryPrefixLength = 64;
+
+std::string temporaryPrefixFor(const std::string& target)
+{
+    return "." + lastPathComponent(target).substr(0, temporaryPrefixLength) + ".pw";
+}
+
+std::string temporaryNameBeside(const std::string& target)
 {
     static thread_local std::mt19937_64 random{std::random_device{}()};
     static const char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
     std::string suffix;
     for (int i = 0; i < 10; ++i) suffix += digits[random() % 36];
-    return deletingLastPathComponent(path) + "/." + lastPathComponent(path) + "." + suffix + ".tmp";
+    return deletingLastPathComponent(target) + "/" + temporaryPrefixFor(target) + std::to_string(::getpid()) + "-" +
+           suffix + ".tmp";
+}
+
+// The writer's process id in a temporary name of ours for `prefix`, else nullopt.
+std::optional<pid_t> temporaryWriter(std::string_view name, std::string_view prefix)
+{
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) return std::nullopt;
+    name.remove_prefix(prefix.size());
+    const auto dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 9) return std::nullopt;
+    pid_t pid = 0;
+    for (char c : name.substr(0, dash)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        pid = pid * 10 + (c - '0');
+    }
+    return pid;
+}
+
+// Removes temporary files left for this destination by writers that no longer run.
+void removeLeftovers(const std::string& target)
+{
+    const std::string folder = deletingLastPathComponent(target);
+    const std::string prefix = temporaryPrefixFor(target);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const auto writer = temporaryWriter(entry->d_name, prefix);
+        if (writer && *writer > 0 && ::kill(*writer, 0) != 0 && errno == ESRCH)
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 void syncFolder(const std::string& folder)
 {
     FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+struct Destination {
+    std::string target;  // the file finally written, symbolic links followed
+    bool exists = false;
+    struct stat previous {};
+};
+
+// Fills the file with the bytes, gives it the permissions it will keep and syncs it.
+// Returns 0 or the errno of the failing step.
+int stage(int fd, const Destination& destination, const void* data, std::size_t size)
+{
+    if (!writeAll(fd, data, size)) return errno;
+    // A new file gets the usual permissions (0666 less the umask, applied at creation);
+    // an existing one keeps its own bits, and its owner where we may set it.
+    if (destination.exists) {
+        if (::fchmod(fd, destination.previous.st_mode & 07777) != 0) return errno;
+        if (::geteuid() == 0) (void)!::fchown(fd, destination.previous.st_uid, destination.previous.st_gid);
+    }
+    if (::fsync(fd) != 0) return errno;
+    return 0;
+}
+
+mode_t creationMode(const Destination& destination)
+{
+    // Nobody else may read the new contents before they get the destination's bits.
+    return destination.exists ? 0600 : 0666;
+}
+
+// Gives the staged file its temporary name; it had none until now.
+int linkUnnamed(int fd, const std::string& temporary)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+    const int viaProc = errno;
+    if (::linkat(fd, "", AT_FDCWD, temporary.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    return viaProc;
+}
+
+int moveIntoPlace(const std::string& temporary, const std::string& target)
+{
+    if (::rename(temporary.c_str(), target.c_str()) == 0) return 0;
+    const int code = errno;
+    ::unlink(temporary.c_str());
+    return code;
+}
+
+enum class Staging { Done, Unsupported };
+
+// The bytes go into a file without a name, which is named only just before the
+// rename: a writer killed while writing or syncing leaves nothing behind.
+std::variant<Staging, WriteError> replaceThroughUnnamedFile(const Destination& destination, const void* data,
+                                                             std::size_t size)
+{
+    const std::string folder = deletingLastPathComponent(destination.target);
+    FileDescriptor fd(::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, creationMode(destination)));
+    if (fd.get() < 0) {
+        if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) return Staging::Unsupported;
+        return errnoError(errno);
+    }
+    if (const int code = stage(fd.get(), destination, data, size)) return errnoError(code);
+    const std::string temporary = temporaryNameBeside(destination.target);
+    if (const int code = linkUnnamed(fd.get(), temporary)) {
+        // No way to name it here (no /proc, or a file system that refuses): the
+        // named route still works.
+        if (code == ENOENT || code == EPERM || code == EOPNOTSUPP) return Staging::Unsupported;
+        return errnoError(code);
+    }
+    if (!fd.close()) {
+        const int code = errno;
+        ::unlink(temporary.c_str());
+        return errnoError(code);
+    }
+    if (const int code = moveIntoPlace(temporary, destination.target)) return errnoError(code);
+    return Staging::Done;
+}
+
+// For file systems without unnamed files: a named temporary file from the start.
+std::optional<WriteError> replaceThroughNamedFile(const Destination& destination, const void* data,
+                                                  std::size_t size)
+{
+    const std::string temporary = temporaryNameBeside(destination.target);
+    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, creationMode(destination)));
+    if (fd.get() < 0) return errnoError(errno);
+    int code = stage(fd.get(), destination, data, size);
+    if (code == 0 && !fd.close()) code = errno;
+    if (code != 0) {
+        ::unlink(temporary.c_str());
+        return errnoError(code);
+    }
+    if ((code = moveIntoPlace(temporary, destination.target))) return errnoError(code);
+    return std::nullopt;
 }
 
 }  // namespace
@@ -120,30 +258,17 @@ std::optional<WriteError> writeFileAtomically(const std::string& path, const voi
     const auto target = resolveLinks(absolutePath(path));
     if (!target) return errnoError(errno);
 
-    mode_t mode = 0666;
-    struct stat existing {};
-    const bool exists = ::stat(target->c_str(), &existing) == 0;
-    if (exists && S_ISDIR(existing.st_mode)) return errnoError(EISDIR);
+    Destination destination{*target};
+    destination.exists = ::stat(target->c_str(), &destination.previous) == 0;
+    if (destination.exists && S_ISDIR(destination.previous.st_mode)) return errnoError(EISDIR);
 
-    const std::string temporary = temporaryNameBeside(*target);
-    FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, exists ? 0600 : mode));
-    if (fd.get() < 0) return errnoError(errno);
-
-    auto fail = [&](int code) {
-        ::unlink(temporary.c_str());
-        return errnoError(code);
-    };
-    if (!writeAll(fd.get(), data, size)) return fail(errno);
-    // A new file gets the usual permissions (0666 less the umask, already applied by
-    // open); an existing one keeps its own bits, and its owner where we may set it.
-    if (exists) {
-        if (::fchmod(fd.get(), existing.st_mode & 07777) != 0) return fail(errno);
-        if (::geteuid() == 0) (void)!::fchown(fd.get(), existing.st_uid, existing.st_gid);
+    removeLeftovers(destination.target);
+    auto outcome = replaceThroughUnnamedFile(destination, data, size);
+    if (auto* error = std::get_if<WriteError>(&outcome)) return *error;
+    if (std::get<Staging>(outcome) == Staging::Unsupported) {
+        if (auto error = replaceThroughNamedFile(destination, data, size)) return error;
     }
-    if (::fsync(fd.get()) != 0) return fail(errno);
-    if (!fd.close()) return fail(errno);
-    if (::rename(temporary.c_str(), target->c_str()) != 0) return fail(errno);
-    syncFolder(deletingLastPathComponent(*target));
+    syncFolder(deletingLastPathComponent(destination.target));
     return std::nullopt;
 }
 

@@ -4,18 +4,6 @@
 
 namespace pw {
 
-void Bridge::save(const std::string&, const std::string&, bool) {}
-void Bridge::saveToPath(const std::string&, const std::string&, std::vector<std::uint8_t>) {}
-void Bridge::saveAs(const std::string&, const std::string&, const std::string&, std::vector<std::uint8_t>) {}
-void Bridge::printPDF(std::shared_ptr<PdfDocument>) {}
 void Bridge::didReceiveScriptMessage(const ScriptMessage&) {}
-NavigationPolicy Bridge::decidePolicy(const NavigationAction&) { return NavigationPolicy::Cancel; }
-void Bridge::createWebView(const NavigationAction&) {}
-void Bridge::webContentProcessDidTerminate(WebView&) {}
-void Bridge::didFinishNavigation() {}
-void Bridge::runOpenPanel(bool, std::function<void(ChosenPaths)> done) { done(std::nullopt); }
-void Bridge::runAlert(const std::string&) {}
-bool Bridge::runConfirm(const std::string&) { return false; }
-std::optional<std::string> Bridge::runPrompt(const std::string&, const std::optional<std::string>&) { return std::nullopt; }
 
 }  // namespace pw

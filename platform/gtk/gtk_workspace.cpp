@@ -1,0 +1,98 @@
+#include "platform/gtk/gtk_workspace.h"
+
+namespace pw::gtk {
+
+namespace {
+
+// The window dialogs and launches belong to: the application's active window, which
+// holds the web view (the only window it has).
+GtkWindow* applicationWindow()
+{
+    GApplication* application = g_application_get_default();
+    if (!application || !GTK_IS_APPLICATION(application)) return nullptr;
+    return gtk_application_get_active_window(GTK_APPLICATION(application));
+}
+
+// Launches the application the user picked for the file the dialog was made for.
+void launchChosenApplication(GtkDialog* dialog, gint response, gpointer)
+{
+    if (response == GTK_RESPONSE_OK) {
+        GAppInfo* application = gtk_app_chooser_get_app_info(GTK_APP_CHOOSER(dialog));
+        GFile* file = nullptr;
+        g_object_get(dialog, "gfile", &file, nullptr);
+        if (application && file) {
+            GdkAppLaunchContext* context = gdk_display_get_app_launch_context(gtk_widget_get_display(GTK_WIDGET(dialog)));
+            GList files = {file, nullptr, nullptr};
+            // A failed launch is the chosen application's business; the file stays put.
+            (void)g_app_info_launch(application, &files, G_APP_LAUNCH_CONTEXT(context), nullptr);
+            g_object_unref(context);
+        }
+        if (file) g_object_unref(file);
+        if (application) g_object_unref(application);
+    }
+    gtk_widget_destroy(GTK_WIDGET(dialog));
+}
+
+}  // namespace
+
+GtkWorkspace::GtkWorkspace(GtkRecentManager* recent)
+    : recent_(GTK_RECENT_MANAGER(g_object_ref(recent ? recent : gtk_recent_manager_get_default())))
+{
+}
+
+GtkWorkspace::~GtkWorkspace()
+{
+    g_object_unref(recent_);
+}
+
+void GtkWorkspace::openURL(const std::string& url)
+{
+    // Failures are not reported: the desktop may have no handler for the scheme.
+    (void)gtk_show_uri_on_window(applicationWindow(), url.c_str(), GDK_CURRENT_TIME, nullptr);
+}
+
+void GtkWorkspace::share(const std::string& path, WebView*)
+{
+    // The chooser lists the applications for the file's content type, which it reads
+    // from the file itself. It does not block: the choice is acted on when it comes.
+    GFile* file = g_file_new_for_path(path.c_str());
+    GtkWindow* parent = applicationWindow();
+    GtkWidget* dialog = gtk_app_chooser_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, file);
+    g_object_unref(file);
+    g_signal_connect(dialog, "response", G_CALLBACK(launchChosenApplication), nullptr);
+    gtk_widget_show(dialog);
+}
+
+std::optional<std::string> GtkWorkspace::documentsDirectory() const
+{
+    const gchar* documents = g_get_user_special_dir(G_USER_DIRECTORY_DOCUMENTS);
+    if (!documents || !*documents) return std::nullopt;
+    return std::string(documents);
+}
+
+std::string GtkWorkspace::temporaryDirectory() const
+{
+    return g_get_tmp_dir();
+}
+
+std::string GtkWorkspace::makeUUID() const
+{
+    gchar* random = g_uuid_string_random();
+    gchar* upper = g_ascii_strup(random, -1);
+    std::string uuid = upper;
+    g_free(upper);
+    g_free(random);
+    return uuid;
+}
+
+void GtkWorkspace::noteRecentDocument(const std::string& path)
+{
+    // A URI keeps any file name exact, UTF-8 or not. The manager reads the file's type
+    // and saves its list in the background.
+    gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+    if (!uri) return;
+    gtk_recent_manager_add_item(recent_, uri);
+    g_free(uri);
+}
+
+}  // namespace pw::gtk

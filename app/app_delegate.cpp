@@ -23,7 +23,8 @@ AppDelegate::AppDelegate(Shell& shell, std::shared_ptr<Bridge> bridge, std::shar
 std::string AppDelegate::startScript() const
 {
     // Built once: a reload starts again from the recent files as they were at launch.
-    return std::string(startScriptPrefix) + bridge_->recentsJS();
+    // The message guard comes last so that the fixed text and the list keep their form.
+    return std::string(startScriptPrefix) + bridge_->recentsJS() + bridge_->messageGuard().pageScript();
 }
 
 void AppDelegate::applicationDidFinishLaunching()

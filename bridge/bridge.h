@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bridge/message_guard.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw {
@@ -95,12 +96,18 @@ public:
                                          const std::optional<std::string>& defaultText) override;
 
     const BridgeServices& services() const { return services_; }
+    // Admits only the top-level page's messages; its script goes into the start script.
+    const MessageGuard& messageGuard() const { return guard_; }
 
 private:
     void retry();
     bool readAndQueue(const std::string& path);
 
+    void dispatch(const ScriptMessage& message);
+    void dispatchOcr(const std::string& id, const std::string& b64, const std::string& lang);
+
     BridgeServices services_;
+    MessageGuard guard_;
     std::deque<OpenedFile> pending_;
     std::shared_ptr<Timer> timer_;
 };

@@ -18,11 +18,12 @@ struct ScriptMessage {
     bool isObject = false;
     std::map<std::string, std::string> strings;
 
-    std::optional<std::string> field(const std::string& key) const
+    // The string under the key, or nullptr when the key is absent or held another type.
+    // A pointer, not a copy: "b64" may be hundreds of megabytes.
+    const std::string* field(const std::string& key) const
     {
         auto it = strings.find(key);
-        if (it == strings.end()) return std::nullopt;
-        return it->second;
+        return it == strings.end() ? nullptr : &it->second;
     }
 };
 

@@ -54,7 +54,7 @@ TEST(AppDelegate, ConfiguresTheWebViewAndLoadsThePage)
     EXPECT_EQ(c.startScript.substr(0, 89),
               "window.__nativeOcr = 'vision'; window.__nativePrint = true; window.__nativeFiles = true; ");
     EXPECT_EQ(std::string(startScriptPrefix).size(), 89u);
-    EXPECT_EQ(c.startScript.substr(89), app.bridge->recentsJS());
+    EXPECT_EQ(c.startScript.substr(89), app.bridge->recentsJS() + app.bridge->messageGuard().pageScript());
     EXPECT_EQ(app.shell.view->loaded, std::vector<std::string>{"pagewick://app/index.html"});
     EXPECT_EQ(app.bridge->web.lock(), app.shell.view);
 }

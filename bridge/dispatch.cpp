@@ -1,0 +1,107 @@
+#include <utility>
+
+#include "bridge/bridge.h"
+#include "bridge/safe_file_name.h"
+#include "ocr/base64.h"
+#include "ocr/native_ocr.h"
+#include "platform/file_io.h"
+#include "platform/main_queue.h"
+#include "platform/printing.h"
+#include "platform/web_view.h"
+
+namespace pw {
+
+void Bridge::didReceiveScriptMessage(const ScriptMessage& message)
+{
+    if (!message.isObject || !guard_.admits(message)) return;
+    dispatch(message);
+}
+
+// One message of the page. Malformed messages are dropped without a reply; each kind
+// is compared on its own, exactly and case-sensitively.
+void Bridge::dispatch(const ScriptMessage& message)
+{
+    const std::string* type = message.field("type");
+    if (!type) return;
+    std::weak_ptr<Bridge> weakSelf = weak_from_this();
+
+    if (*type == "save" || *type == "share") {
+        const std::string* name = message.field("name");
+        const std::string* b64 = message.field("b64");
+        if (!name || !b64) return;
+        save(*name, *b64, *type == "share");
+    }
+    if (*type == "open") {
+        services_.mainQueue->post([weakSelf] {
+            if (auto self = weakSelf.lock()) self->pickPDFs();
+        });
+    }
+    if (*type == "openpath") {
+        const std::string* path = message.field("path");
+        if (!path) return;
+        openFile(absolutePath(*path));
+    }
+    if (*type == "filter") {
+        const std::string* kind = message.field("kind");
+        nextFilter = kind ? *kind : std::string();
+    }
+    if (*type == "savepath") {
+        const std::string* id = message.field("id");
+        const std::string* path = message.field("path");
+        const std::string* b64 = message.field("b64");
+        if (!id || !path || !b64) return;
+        auto bytes = base64::decode(*b64);
+        if (!bytes) return;
+        saveToPath(*id, *path, std::move(*bytes));
+    }
+    if (*type == "saveas") {
+        const std::string* id = message.field("id");
+        const std::string* b64 = message.field("b64");
+        if (!id || !b64) return;
+        auto bytes = base64::decode(*b64);
+        if (!bytes) return;
+        const std::string* name = message.field("name");
+        const std::string* dir = message.field("dir");
+        services_.mainQueue->post([weakSelf, name = safeFileName(name ? *name : "document.pdf"),
+                                   dir = dir ? *dir : std::string(), id = *id, bytes = std::move(*bytes)]() mutable {
+            if (auto self = weakSelf.lock()) self->saveAs(name, dir, id, std::move(bytes));
+        });
+    }
+    if (*type == "print") {
+        const std::string* b64 = message.field("b64");
+        if (!b64) return;
+        auto bytes = base64::decode(*b64);
+        if (!bytes) return;
+        auto document = services_.printing->makeDocument(std::move(*bytes));
+        if (!document) return;
+        services_.mainQueue->post([weakSelf, document] {
+            if (auto self = weakSelf.lock()) self->printPDF(document);
+        });
+    }
+    if (*type == "ocr") {
+        const std::string* id = message.field("id");
+        const std::string* b64 = message.field("b64");
+        if (!id || !b64) return;
+        const std::string* lang = message.field("lang");
+        dispatchOcr(*id, *b64, lang ? *lang : "fr");
+    }
+}
+
+void Bridge::dispatchOcr(const std::string& id, const std::string& b64, const std::string& lang)
+{
+    std::weak_ptr<Bridge> weakSelf = weak_from_this();
+    std::weak_ptr<MainQueue> weakQueue = services_.mainQueue;
+    NativeOCR::run(b64, lang, [weakSelf, weakQueue, id](std::string document) {
+        // Whatever thread this is, the page is only touched from the main queue.
+        auto queue = weakQueue.lock();
+        if (!queue) return;
+        queue->post([weakSelf, id, document = std::move(document)] {
+            auto self = weakSelf.lock();
+            if (!self) return;
+            if (auto view = self->web.lock())
+                view->evaluate("window.__nativeOcrResult(" + NativeOCR::lit(id) + ", " + NativeOCR::lit(document) + ")");
+        });
+    });
+}
+
+}  // namespace pw

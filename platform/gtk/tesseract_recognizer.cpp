@@ -1,0 +1,133 @@
+#include "platform/gtk/tesseract_recognizer.h"
+
+#include <map>
+#include <memory>
+
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+#include "platform/gtk/leptonica_image.h"
+#include "platform/gtk/openmp_cap.h"
+#include "platform/text_line_observation.h"
+
+namespace pw::gtk {
+namespace {
+
+using Engine = tesseract::TessBaseAPI;
+
+struct TextDeleter {
+    void operator()(char* text) const { delete[] text; }
+};
+using OwnedText = std::unique_ptr<char, TextDeleter>;
+
+// The engine this thread keeps for a model list, loaded on first use; nullptr when the
+// models cannot be loaded. Engines are not shared between threads: a TessBaseAPI holds
+// the state of the page it is working on.
+Engine* engineFor(const std::string& dataPath, const std::string& models)
+{
+    thread_local std::map<std::string, std::unique_ptr<Engine>> engines;
+    auto& engine = engines[dataPath + '\n' + models];
+    if (engine) return engine.get();
+    auto fresh = std::make_unique<Engine>();
+    if (fresh->Init(dataPath.empty() ? nullptr : dataPath.c_str(), models.c_str(), tesseract::OEM_LSTM_ONLY) != 0)
+        return nullptr;
+    // Find the columns and blocks of a page rather than take it as one block, and keep
+    // the engine's diagnostics ("Estimating resolution ...") off the terminal.
+    fresh->SetPageSegMode(tesseract::PSM_AUTO);
+    fresh->SetVariable("debug_file", "/dev/null");
+    engine = std::move(fresh);
+    return engine.get();
+}
+
+PixelBox boxAt(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level)
+{
+    PixelBox box;
+    it.BoundingBox(level, &box.left, &box.top, &box.right, &box.bottom);
+    return box;
+}
+
+std::string textAt(const tesseract::ResultIterator& it, tesseract::PageIteratorLevel level)
+{
+    OwnedText text(it.GetUTF8Text(level));
+    return text ? std::string(text.get()) : std::string();
+}
+
+// Tesseract's text lines in reading order, each word with its characters' boxes.
+std::vector<std::shared_ptr<const TextObservation>> readLines(Engine& engine, int width, int height)
+{
+    std::vector<std::shared_ptr<const TextObservation>> lines;
+    std::unique_ptr<tesseract::ResultIterator> it(engine.GetIterator());
+    if (!it) return lines;
+    std::shared_ptr<TextLineObservation> line;
+    while (!it->Empty(tesseract::RIL_BLOCK)) {
+        if (it->Empty(tesseract::RIL_WORD)) {
+            it->Next(tesseract::RIL_WORD);
+            continue;
+        }
+        if (!line || it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) {
+            line = std::make_shared<TextLineObservation>(width, height);
+            lines.push_back(line);
+        }
+        const std::string word = textAt(*it, tesseract::RIL_WORD);
+        const PixelBox wordBox = boxAt(*it, tesseract::RIL_WORD);
+        std::vector<TextLineObservation::Glyph> glyphs;
+        do {
+            glyphs.push_back({textAt(*it, tesseract::RIL_SYMBOL), boxAt(*it, tesseract::RIL_SYMBOL)});
+            it->Next(tesseract::RIL_SYMBOL);
+        } while (!it->Empty(tesseract::RIL_BLOCK) && !it->IsAtBeginningOf(tesseract::RIL_WORD));
+        if (!word.empty()) line->addWord(word, wordBox, glyphs);
+    }
+    return lines;
+}
+
+std::string modelName(const std::string& tag)
+{
+    const std::string language = tag.substr(0, tag.find_first_of("-_"));
+    if (language == "fr") return "fra";
+    if (language == "en") return "eng";
+    return {};
+}
+
+}  // namespace
+
+TesseractRecognizer::TesseractRecognizer(TesseractOptions options) : options_(std::move(options)) {}
+
+std::string TesseractRecognizer::modelNames(const std::vector<std::string>& languages)
+{
+    std::string models;
+    for (const auto& tag : languages) {
+        const std::string model = modelName(tag);
+        if (model.empty()) continue;
+        if (!models.empty()) models += '+';
+        models += model;
+    }
+    return models;
+}
+
+std::optional<std::string> TesseractRecognizer::perform(const Image& image, const std::vector<std::string>& languages,
+                                                        const std::function<void(RecognitionReport)>& handler)
+{
+    if (options_.capOpenMP) capOpenMPOnThisThread();
+    const std::string models = modelNames(languages);
+    if (models.empty()) return "No text recognition model for the requested languages.";
+    Engine* engine = engineFor(options_.dataPath, models);
+    if (!engine) return "The text recognition models (" + models + ") could not be loaded.";
+
+    const auto* source = dynamic_cast<const LeptonicaImage*>(&image);
+    if (!source) return "The image was not decoded for text recognition.";
+    // Tesseract copies the image into a form it reads (colour map removed,
+    // transparency laid on white, odd depths widened).
+    engine->SetImage(source->pix());
+    RecognitionReport report;
+    if (engine->Recognize(nullptr) != 0) {
+        engine->Clear();
+        return "Text recognition failed on this image.";
+    }
+    report.observations = readLines(*engine, image.width(), image.height());
+    // Keeps the loaded models, frees the page.
+    engine->Clear();
+    handler(std::move(report));
+    return std::nullopt;
+}
+
+}  // namespace pw::gtk

@@ -17,22 +17,32 @@ bool holdsNonFiniteNumber(const nlohmann::json& value)
     return false;
 }
 
+// The writer leaves the solidus alone; the page's JSON has it escaped, so "</script>"
+// can never close anything. A solidus can only occur inside a string here. Copies runs
+// between solidi whole: the text may be a file's worth of Base64.
+std::string escapeSolidus(std::string dumped)
+{
+    std::size_t next = dumped.find('/');
+    if (next == std::string::npos) return dumped;
+    std::string out;
+    out.reserve(dumped.size() + dumped.size() / 32);
+    std::size_t from = 0;
+    for (; next != std::string::npos; from = next + 1, next = dumped.find('/', from)) {
+        out.append(dumped, from, next - from);
+        out += "\\/";
+    }
+    out.append(dumped, from);
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::string> NativeOCR::compactJSON(const nlohmann::json& value)
 {
     if (holdsNonFiniteNumber(value)) return std::nullopt;
     try {
-        const std::string dumped = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
-        // The writer leaves the solidus alone; the page's JSON has it escaped, so
-        // "</script>" can never close anything. A solidus can only occur inside a string.
-        std::string out;
-        out.reserve(dumped.size() + dumped.size() / 16);
-        for (char c : dumped) {
-            if (c == '/') out += '\\';
-            out += c;
-        }
-        return out;
+        std::string dumped = value.dump(-1, ' ', false, nlohmann::json::error_handler_t::strict);
+        return escapeSolidus(std::move(dumped));
     } catch (const std::exception&) {
         // Text that is not valid UTF-8, or no memory for the copy.
         return std::nullopt;
@@ -53,7 +63,9 @@ std::string NativeOCR::lit(std::string_view text)
     } catch (const std::exception&) {
         array.reset();
     }
-    return array.value_or(R"([""])") + "[0]";
+    std::string expression = array ? std::move(*array) : std::string(R"([""])");
+    expression += "[0]";
+    return expression;
 }
 
 }  // namespace pw

@@ -6,6 +6,7 @@
 
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
+#include "platform/gtk/web_sandbox.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw::gtk {
@@ -58,6 +59,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
     WebKitWebContext* context = webkit_web_context_new();
+    webkit_web_context_set_sandbox_enabled(context, webSandboxIsUsable());
     registerScheme(context, configuration.scheme, configuration.schemeHandler);
 
     self->contentManager_ = webkit_user_content_manager_new();

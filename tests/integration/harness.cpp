@@ -53,8 +53,13 @@ ShellHarness::ShellHarness()
     preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
     bridge = std::make_shared<Bridge>(
         BridgeServices{std::make_shared<gtk::GtkMainQueue>(), panels, workspace, printing, preferences});
-    application_ = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
-    g_application_register(G_APPLICATION(application_), nullptr, nullptr);
+    // One registered application for the whole test process, as in the product.
+    static GtkApplication* application = [] {
+        GtkApplication* app = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
+        g_application_register(G_APPLICATION(app), nullptr, nullptr);
+        return app;
+    }();
+    application_ = application;
     shell_ = std::make_unique<gtk::GtkShell>(application_);
     delegate = std::make_shared<AppDelegate>(*shell_, bridge, preferences, web.path());
 }
@@ -64,7 +69,6 @@ ShellHarness::~ShellHarness()
     if (auto* window = delegate->window()) window->close();
     spin(0.05);
     delegate.reset();
-    g_object_unref(application_);
 }
 
 void ShellHarness::launch()

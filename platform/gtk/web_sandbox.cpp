@@ -1,0 +1,34 @@
+#include "platform/gtk/web_sandbox.h"
+
+#include <glib.h>
+#include <unistd.h>
+
+namespace pw::gtk {
+
+namespace {
+
+// Where Debian's WebKitGTK looks for bubblewrap.
+constexpr const char* bubblewrap = "/usr/bin/bwrap";
+
+bool probe()
+{
+    if (::access(bubblewrap, X_OK) != 0) return false;
+    // The same kind of namespaces WebKit asks for; a few milliseconds.
+    const gchar* argv[] = {bubblewrap, "--unshare-all", "--die-with-parent", "--ro-bind", "/", "/", "/bin/true",
+                           nullptr};
+    gint status = -1;
+    const gboolean ran = g_spawn_sync(nullptr, const_cast<gchar**>(argv), nullptr,
+                                      GSpawnFlags(G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL), nullptr,
+                                      nullptr, nullptr, nullptr, &status, nullptr);
+    return ran && g_spawn_check_wait_status(status, nullptr);
+}
+
+}  // namespace
+
+bool webSandboxIsUsable()
+{
+    static const bool usable = probe();
+    return usable;
+}
+
+}  // namespace pw::gtk

@@ -1,0 +1,10 @@
+#pragma once
+
+namespace pw::gtk {
+
+// Whether WebKit's web-process sandbox can run here: it needs bubblewrap and the right
+// to make namespaces, which containers often withhold. Asked once per process; a
+// sandbox that cannot start would leave the page without a process to run in.
+bool webSandboxIsUsable();
+
+}  // namespace pw::gtk

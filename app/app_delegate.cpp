@@ -54,8 +54,10 @@ void AppDelegate::applicationDidFinishLaunching()
     });
     window_->setMinimumSize(Size{minimumWidth, minimumHeight});
     restoreFrame();
-    window_->show();
+    // The menu bar goes in before the window is mapped: GTK lays out an application
+    // window's menu bar when it is realised.
     buildMenu();
+    window_->show();
 }
 
 void AppDelegate::restoreFrame()

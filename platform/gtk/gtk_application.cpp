@@ -1,18 +1,128 @@
 #include "platform/gtk/gtk_application.h"
 
 #include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include <gtk/gtk.h>
 
+#include "app/app_delegate.h"
+#include "app/language.h"
+#include "bridge/bridge.h"
+#include "ocr/native_ocr.h"
+#include "platform/gtk/gtk_main_queue.h"
+#include "platform/gtk/gtk_panels.h"
+#include "platform/gtk/gtk_printing.h"
+#include "platform/gtk/recognition_platform.h"
+#include "platform/gtk/gtk_shell.h"
+#include "platform/gtk/gtk_web_view.h"
+#include "platform/gtk/gtk_workspace.h"
+#include "platform/json_preferences.h"
+#include "platform/paths.h"
+
 namespace pw::gtk {
+
+namespace {
+
+constexpr const char* applicationId = "app.pagewick.Pagewick";
+
+// "C", "POSIX" and their variants ("C.UTF-8") name no language.
+bool namesNoLanguage(const std::string& name)
+{
+    const std::string base = name.substr(0, name.find_first_of(".@"));
+    return base == "C" || base == "POSIX";
+}
+
+// The user's languages in order of preference, without the C and POSIX locales.
+std::vector<std::string> preferredLanguages()
+{
+    std::vector<std::string> languages;
+    for (const gchar* const* name = g_get_language_names(); name && *name; ++name)
+        if (!namesNoLanguage(*name)) languages.emplace_back(*name);
+    return languages;
+}
+
+struct Application {
+    GtkApplication* gtk = nullptr;
+    std::unique_ptr<GtkShell> shell;
+    std::shared_ptr<AppDelegate> delegate;
+};
+
+std::vector<std::string> pathsOf(GFile** files, gint count)
+{
+    std::vector<std::string> paths;
+    for (gint i = 0; i < count; ++i) {
+        // Documents that are not on a local file system (no path) cannot be read here.
+        if (gchar* path = g_file_get_path(files[i])) {
+            paths.emplace_back(path);
+            g_free(path);
+        }
+    }
+    return paths;
+}
+
+void onStartup(GApplication*, gpointer data)
+{
+    auto* app = static_cast<Application*>(data);
+    auto preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
+    // The engines start on first use, on their workers: nothing here waits for them.
+    NativeOCR::install(makeRecognitionServices());
+    Bridge::configure(BridgeServices{std::make_shared<GtkMainQueue>(), std::make_shared<GtkPanels>(),
+                                     std::make_shared<GtkWorkspace>(), std::make_shared<GtkPrinting>(),
+                                     preferences});
+    app->shell = std::make_unique<GtkShell>(app->gtk);
+    app->delegate = std::make_shared<AppDelegate>(*app->shell, Bridge::shared(), preferences,
+                                                  webRootBeside(executableDirectory()));
+    app->delegate->applicationDidFinishLaunching();
+
+    std::weak_ptr<AppDelegate> weakDelegate = app->delegate;
+    if (auto view = std::static_pointer_cast<GtkWebView>(Bridge::shared()->web.lock())) {
+        view->observeDroppedFiles([weakDelegate](std::vector<std::string> paths) {
+            if (auto delegate = weakDelegate.lock()) delegate->open(paths);
+        });
+    }
+}
+
+void onActivate(GApplication*, gpointer data)
+{
+    auto* app = static_cast<Application*>(data);
+    if (app->delegate && app->delegate->window()) app->delegate->window()->show();
+}
+
+void onOpen(GApplication*, GFile** files, gint count, const gchar*, gpointer data)
+{
+    auto* app = static_cast<Application*>(data);
+    if (!app->delegate) return;
+    app->delegate->open(pathsOf(files, count));
+    if (app->delegate->window()) app->delegate->window()->show();
+}
+
+}  // namespace
 
 int runApplication(int argc, char** argv)
 {
+    setFrench(prefersFrench(preferredLanguages()));
     if (!gtk_init_check(&argc, &argv)) {
-        std::fprintf(stderr, "pagewick: cannot open a display; to run without one: xvfb-run -a %s\n", argv[0]);
+        std::fprintf(stderr,
+                     "pagewick: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset or "
+                     "unreachable); to run without one: xvfb-run -a %s [file.pdf ...]\n",
+                     argv[0]);
         return 1;
     }
-    return 0;
+
+    Application app;
+    // One instance per user session: a second launch hands its files to the first.
+    // Without a session bus GApplication runs as a lone instance.
+    app.gtk = gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN);
+    g_set_application_name("Pagewick");
+    g_signal_connect(app.gtk, "startup", G_CALLBACK(onStartup), &app);
+    g_signal_connect(app.gtk, "activate", G_CALLBACK(onActivate), &app);
+    g_signal_connect(app.gtk, "open", G_CALLBACK(onOpen), &app);
+    const int status = g_application_run(G_APPLICATION(app.gtk), argc, argv);
+    app.delegate.reset();
+    g_object_unref(app.gtk);
+    return status;
 }
 
 }  // namespace pw::gtk

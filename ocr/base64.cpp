@@ -151,7 +151,7 @@ std::uint32_t decodeGroupsScalar(const unsigned char* in, std::size_t groups, st
 
 #if defined(__x86_64__)
 // 24 bytes to 32 characters and back per step with AVX2, where the processor has it;
-// the byte arithmetic follows the scalar tables exactly and is checked against them.
+// the byte arithmetic gives exactly what the scalar tables give.
 
 __attribute__((target("avx2"))) void encodeGroupsAvx2(const unsigned char* in, std::size_t size, char* out)
 {
@@ -228,7 +228,10 @@ __attribute__((target("avx2"))) std::uint32_t decodeGroupsAvx2(const unsigned ch
 
 bool hasAvx2()
 {
-    static const bool has = __builtin_cpu_supports("avx2");
+    static const bool has = [] {
+        __builtin_cpu_init();  // in case the first call comes from a static initializer
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
     return has;
 }
 

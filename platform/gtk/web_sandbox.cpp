@@ -1,6 +1,6 @@
 #include "platform/gtk/web_sandbox.h"
 
-#include <glib.h>
+#include <gio/gio.h>
 #include <unistd.h>
 
 namespace pw::gtk {
@@ -10,9 +10,21 @@ namespace {
 // Where Debian's WebKitGTK looks for bubblewrap.
 constexpr const char* bubblewrap = "/usr/bin/bwrap";
 
+// Inside the sandbox WebKit reaches the session bus through a proxy that binds the
+// bus's socket; with no bus to bind, the proxy fails and takes the process with it.
+bool sessionBusIsReachable()
+{
+    // The application registered on this connection already, so this costs nothing
+    // when the bus is there.
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (!bus) return false;
+    g_object_unref(bus);
+    return true;
+}
+
 bool probe()
 {
-    if (::access(bubblewrap, X_OK) != 0) return false;
+    if (::access(bubblewrap, X_OK) != 0 || !sessionBusIsReachable()) return false;
     // The same kind of namespaces WebKit asks for; a few milliseconds.
     const gchar* argv[] = {bubblewrap, "--unshare-all", "--die-with-parent", "--ro-bind", "/", "/", "/bin/true",
                            nullptr};

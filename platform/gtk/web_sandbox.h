@@ -2,8 +2,8 @@
 
 namespace pw::gtk {
 
-// Whether WebKit's web-process sandbox can run here: it needs bubblewrap and the right
-// to make namespaces, which containers often withhold. Asked once per process; a
+// Whether WebKit's web-process sandbox can run here: it needs bubblewrap, the right
+// to make namespaces (which containers often withhold) and a session bus. Asked once per process; a
 // sandbox that cannot start would leave the page without a process to run in.
 bool webSandboxIsUsable();
 

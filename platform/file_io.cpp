@@ -201,11 +201,8 @@ std::variant<Staging, WriteError> replaceThroughUnnamedFile(const Destination& d
         if (code == ENOENT || code == EPERM || code == EOPNOTSUPP) return Staging::Unsupported;
         return errnoError(code);
     }
-    if (!fd.close()) {
-        const int code = errno;
-        ::unlink(temporary.c_str());
-        return errnoError(code);
-    }
+    // Renamed at once, the file still open: the named moment stays as short as it can.
+    // Its contents are already synced, so closing it afterwards has nothing to report.
     if (const int code = moveIntoPlace(temporary, destination.target)) return errnoError(code);
     return Staging::Done;
 }

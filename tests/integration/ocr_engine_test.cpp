@@ -81,16 +81,6 @@ protected:
     RecognitionServices services = gtk::makeRecognitionServices(2);
 };
 
-std::vector<std::uint8_t> pngOf(Pix* pix)
-{
-    l_uint8* data = nullptr;
-    size_t size = 0;
-    pixWriteMem(&data, &size, pix, IFF_PNG);
-    std::vector<std::uint8_t> bytes(data, data + size);
-    lept_free(data);
-    return bytes;
-}
-
 TEST_F(OcrEngine, WordsComeInReadingOrderWithBoxesAroundTheirInk)
 {
     const TextPage page = renderTextPage(
@@ -127,29 +117,6 @@ TEST_F(OcrEngine, BlankPageHasNoLines)
 {
     const TextPage page = renderTextPage({}, PageStyle{});
     EXPECT_EQ(recognise(page.png), R"({"lines":[]})");
-}
-
-TEST_F(OcrEngine, TransparentBackgroundReadsAsWhite)
-{
-    // Black text on a fully transparent page whose hidden colour is black too, as a
-    // canvas exports it: read as if laid on white, not as black on black.
-    const TextPage drawn = renderTextPage({"Transparent backdrop"}, PageStyle{});
-    Pix* opaque = pixReadMem(drawn.png.data(), drawn.png.size());
-    ASSERT_NE(opaque, nullptr);
-    Pix* rgba = pixConvertTo32(opaque);
-    Pix* alpha = pixConvertTo8(opaque, 0);
-    pixInvert(alpha, alpha);  // ink opaque, paper transparent
-    pixSetRGBComponent(rgba, alpha, L_ALPHA_CHANNEL);
-    pixSetSpp(rgba, 4);
-    for (int c : {COLOR_RED, COLOR_GREEN, COLOR_BLUE}) {
-        Pix* black = pixCreate(pixGetWidth(rgba), pixGetHeight(rgba), 8);
-        pixSetRGBComponent(rgba, black, c);
-        pixDestroy(&black);
-    }
-    const auto png = pngOf(rgba);
-    for (Pix* pix : {opaque, rgba, alpha}) pixDestroy(&pix);
-
-    EXPECT_EQ(texts(lines(recognise(png, "en"))), texts(drawn));
 }
 
 TEST_F(OcrEngine, MultiPageTiffIsReadOnItsFirstPage)

@@ -86,7 +86,11 @@ constexpr std::size_t temporaryPrefixLength = 64;
 
 std::string temporaryPrefixFor(const std::string& target)
 {
-    return "." + lastPathComponent(target).substr(0, temporaryPrefixLength) + ".pw";
+    // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "." + std::string.
+    std::string prefix(1, '.');
+    prefix += lastPathComponent(target).substr(0, temporaryPrefixLength);
+    prefix += ".pw";
+    return prefix;
 }
 
 std::string temporaryNameBeside(const std::string& target)

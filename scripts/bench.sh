@@ -16,5 +16,5 @@ fi
 export NO_AT_BRIDGE=1 GSETTINGS_BACKEND=memory
 for b in "${benches[@]}"; do
   echo "== $b"
-  xvfb-run -a -s '-screen 0 1920x1080x24' dbus-run-session -- "build/release/$b"
+  xvfb-run -a -s '-screen 0 1920x1080x24' dbus-run-session -- "build/release/bench/$b"
 done

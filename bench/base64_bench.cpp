@@ -72,7 +72,11 @@ int main()
 
     std::string ours;
     gchar* theirs = nullptr;
-    const auto [oursEncode, glibEncode] = bestOfTurns([&] { ours = pw::base64::encode(bytes); },
+    const auto [oursEncode, glibEncode] = bestOfTurns([&] {
+                                                          // Both sides give their last result back first.
+                                                          std::string().swap(ours);
+                                                          ours = pw::base64::encode(bytes);
+                                                      },
                                                       [&] {
                                                           g_free(theirs);
                                                           theirs = g_base64_encode(bytes.data(), bytes.size());
@@ -83,7 +87,10 @@ int main()
     std::optional<std::vector<std::uint8_t>> decoded;
     guchar* glibDecoded = nullptr;
     gsize glibLength = 0;
-    const auto [oursDecode, glibDecode] = bestOfTurns([&] { decoded = pw::base64::decode(ours); },
+    const auto [oursDecode, glibDecode] = bestOfTurns([&] {
+                                                          decoded.reset();
+                                                          decoded = pw::base64::decode(ours);
+                                                      },
                                                       [&] {
                                                           g_free(glibDecoded);
                                                           glibDecoded = g_base64_decode(theirs, &glibLength);

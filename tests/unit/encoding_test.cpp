@@ -194,15 +194,6 @@ TEST(NativeOCRLit, RandomTextsEvaluateToThemselvesInJavaScript)
     }
 }
 
-TEST(NativeOCRLit, NonAsciiIsWrittenAsItself)
-{
-    for (const std::string text : {"\u00e9", "\u2028", "\u2029", "\U0001F600", "\u4e2d\u6587"}) {
-        const std::string literal = NativeOCR::lit(text);
-        EXPECT_EQ(literal, "[\"" + text + "\"][0]");
-        EXPECT_EQ(literal.find("\\u"), std::string::npos);
-    }
-}
-
 const std::string_view invalidUtf8[] = {
     "\xFF",
     "\x80",                  // a lone continuation byte

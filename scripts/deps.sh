@@ -15,6 +15,10 @@ packages=(
   xvfb xauth dbus dbus-x11 tesseract-ocr poppler-utils
 )
 
+# The page's npm packages need npm; Debian's own (Node 18) is enough, and any npm
+# already on the machine is used as it is.
+command -v npm >/dev/null || packages+=(nodejs npm)
+
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then

@@ -1,0 +1,79 @@
+# Stages the page into the folder the executable serves: the page's own files, plus
+# the few files of its npm dependencies that the browser loads. Installs the npm
+# dependencies first when they are missing or older than the lock file.
+#
+#   cmake -DPAGE_SOURCE=<web> -DPAGE_DEST=<build>/web [-DNPM=<npm>] -P stage_page.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+foreach(required PAGE_SOURCE PAGE_DEST)
+  if(NOT ${required})
+    message(FATAL_ERROR "stage_page: ${required} is not set")
+  endif()
+endforeach()
+
+set(modules "${PAGE_SOURCE}/node_modules")
+set(lock "${PAGE_SOURCE}/package-lock.json")
+# npm writes this file last in every install, so its age is the installation's age.
+set(stamp "${modules}/.package-lock.json")
+
+function(page_dependencies_stale out)
+  if(NOT EXISTS "${stamp}" OR "${lock}" IS_NEWER_THAN "${stamp}")
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+page_dependencies_stale(stale)
+if(stale)
+  # Several build trees share one source tree: one install at a time, and a second
+  # builder that waited finds the work done.
+  file(LOCK "${PAGE_SOURCE}/.npm-install.lock" GUARD PROCESS TIMEOUT 900 RESULT_VARIABLE locked)
+  if(NOT locked EQUAL 0)
+    message(FATAL_ERROR "stage_page: could not lock ${PAGE_SOURCE}/.npm-install.lock: ${locked}")
+  endif()
+  page_dependencies_stale(stale)
+  if(stale)
+    if(NOT NPM)
+      find_program(NPM npm)
+    endif()
+    if(NOT NPM)
+      message(FATAL_ERROR "stage_page: npm is needed to install the page's packages (scripts/deps.sh installs it)")
+    endif()
+    message(STATUS "Installing the page's npm packages")
+    # The optional packages only serve Node (a canvas for rendering outside a browser)
+    # and some download native binaries at install time: the page needs none of them.
+    execute_process(
+      COMMAND "${NPM}" ci --omit=optional --ignore-scripts --no-audit --no-fund --loglevel=error
+      WORKING_DIRECTORY "${PAGE_SOURCE}"
+      RESULT_VARIABLE npm_result)
+    if(NOT npm_result EQUAL 0)
+      message(FATAL_ERROR "stage_page: npm ci failed (${npm_result})")
+    endif()
+    file(TOUCH "${stamp}")
+  endif()
+  file(LOCK "${PAGE_SOURCE}/.npm-install.lock" RELEASE)
+endif()
+
+# The page itself: everything in web/ except how it is built.
+file(COPY "${PAGE_SOURCE}/" DESTINATION "${PAGE_DEST}"
+  PATTERN "node_modules" EXCLUDE
+  PATTERN "tools" EXCLUDE
+  PATTERN "package.json" EXCLUDE
+  PATTERN "package-lock.json" EXCLUDE
+  PATTERN ".npm-install.lock" EXCLUDE)
+
+# What the browser loads of the dependencies, with their licences.
+set(pdfjs "${modules}/pdfjs-dist")
+file(COPY
+  "${pdfjs}/build/pdf.min.mjs"
+  "${pdfjs}/build/pdf.worker.min.mjs"
+  "${pdfjs}/LICENSE"
+  "${pdfjs}/cmaps"
+  "${pdfjs}/standard_fonts"
+  DESTINATION "${PAGE_DEST}/vendor/pdfjs")
+file(COPY
+  "${modules}/pdf-lib/dist/pdf-lib.esm.min.js"
+  "${modules}/pdf-lib/LICENSE.md"
+  DESTINATION "${PAGE_DEST}/vendor/pdf-lib")

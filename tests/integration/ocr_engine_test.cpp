@@ -113,6 +113,26 @@ TEST_F(OcrEngine, FrenchWithAccentsIsRead)
     EXPECT_EQ(texts(lines(recognise(page.png, "fr"))), texts(page));
 }
 
+TEST_F(OcrEngine, ColouredPageIsRead)
+{
+    // Blue ink on yellowish paper: the blue channel is the same everywhere.
+    const TextPage page = renderTextPage({"Coloured paper note"}, PageStyle{});
+    Pix* pix = pixReadMem(page.png.data(), page.png.size());
+    ASSERT_NE(pix, nullptr);
+    Pix* blue = pixCreate(pixGetWidth(pix), pixGetHeight(pix), 8);
+    pixSetAllArbitrary(blue, 200);
+    pixSetRGBComponent(pix, blue, COLOR_BLUE);
+    l_uint8* data = nullptr;
+    size_t size = 0;
+    pixWriteMem(&data, &size, pix, IFF_PNG);
+    const std::vector<std::uint8_t> png(data, data + size);
+    lept_free(data);
+    pixDestroy(&blue);
+    pixDestroy(&pix);
+
+    EXPECT_EQ(texts(lines(recognise(png, "en"))), texts(page));
+}
+
 TEST_F(OcrEngine, BlankPageHasNoLines)
 {
     const TextPage page = renderTextPage({}, PageStyle{});

@@ -1,0 +1,612 @@
+// The application: open documents as tabs, the toolbar's commands, the keyboard, and
+// every exchange with the desktop shell.
+
+import { bytesToBase64, base64ToBytes } from './base64.mjs';
+import { PdfDoc } from './document.mjs';
+import { Finder } from './finder.mjs';
+import { t, lang, translateDocument } from './i18n.mjs';
+import { icon, placeIcons } from './icons.mjs';
+import { folderName, native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
+import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
+import { parsePageRange, wholeRange } from './page_range.mjs';
+import * as edits from './pdf_edit.mjs';
+import { parseRecognition } from './recognised_layer.mjs';
+import { Thumbnails } from './thumbnails.mjs';
+import { Toasts } from './toasts.mjs';
+import { Viewer } from './viewer.mjs';
+import { zipStore } from './zip.mjs';
+
+const RECOGNITION_DPI = 200;  // enough for body text, and quick on the engine
+const EXPORT_DPI = 150;
+
+const $ = (id) => document.getElementById(id);
+
+function reason(error) {
+    if (error?.name === 'InvalidPDFException' || error?.name === 'FormatError') return t('notPdf');
+    return error?.message || String(error);
+}
+
+export class App {
+    constructor() {
+        this.docs = [];
+        this.active = null;
+        // Edits, exports and prints of a document run one after another, each on the
+        // bytes the previous one left.
+        this.work = Promise.resolve();
+        this.toasts = new Toasts($('toasts'));
+        this.viewer = new Viewer($('viewer'), {
+            onPageChange: (n) => this.#pageChanged(n),
+            onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+        });
+        this.thumbnails = new Thumbnails($('thumbnails'), {
+            onSelect: (n) => this.viewer.goTo(n),
+            onMove: (from, to) => this.movePage(from, to),
+        });
+        this.finder = new Finder(this, $('find-bar'), $('find-text'));
+    }
+
+    start() {
+        translateDocument();
+        placeIcons();
+        document.body.classList.toggle('native', native.available);
+        document.body.classList.toggle('can-recognise', native.ocr);
+        document.body.classList.toggle('can-print', native.print || !native.available);
+        this.#wireToolbar();
+        this.#wireKeyboard();
+        this.#wireFileInputs();
+        watchRecent((list) => this.#showRecent(list));
+        receiveMessages((text) => this.toasts.show(text, 'warn'));
+        // Last: from here on the shell may hand over files.
+        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, base64ToBytes(b64), path)));
+        this.update();
+    }
+
+    // ---- documents ---------------------------------------------------------------
+
+    async openBytes(name, bytes, path = '') {
+        const existing = path ? this.docs.find((d) => d.path === path) : null;
+        if (existing?.dirty && !confirm(t('replaceOpen', { name: existing.name }))) {
+            this.activate(existing);
+            return;
+        }
+        const doc = new PdfDoc({ name, path, bytes });
+        const key = `open-${doc.id}`;
+        this.toasts.show(t('loading', { name }), 'info', { key });
+        let gaveUp = false;
+        try {
+            await doc.open((again) => {
+                const answer = prompt(t(again ? 'passwordAgain' : 'passwordPrompt', { name }), '');
+                gaveUp = answer === null;
+                return answer;
+            });
+        } catch (error) {
+            this.toasts.dismiss(key);
+            if (!gaveUp) this.toasts.show(t('openFailed', { name, why: reason(error) }), 'error');
+            return;
+        }
+        this.toasts.dismiss(key);
+        if (existing) {
+            this.docs[this.docs.indexOf(existing)] = doc;
+            existing.close();
+        } else {
+            this.docs.push(doc);
+        }
+        this.activate(doc);
+    }
+
+    activate(doc) {
+        if (this.active && this.active !== doc) this.finder.reset();
+        this.active = doc;
+        this.viewer.show(doc);
+        this.thumbnails.show(doc);
+        this.update();
+    }
+
+    close(doc) {
+        if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
+        const index = this.docs.indexOf(doc);
+        this.docs.splice(index, 1);
+        doc.close();
+        if (this.active === doc) this.activate(this.docs[Math.min(index, this.docs.length - 1)] ?? null);
+        else this.update();
+    }
+
+    // ---- edits ---------------------------------------------------------------------
+
+    #queue(task) {
+        const run = this.work.then(task).catch((error) => {
+            console.error(error);
+            this.toasts.show(reason(error), 'error');
+        });
+        this.work = run;
+        return run;
+    }
+
+    #edit(change, arrange, describe) {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        return this.#queue(async () => {
+            try {
+                await doc.apply(change, arrange);
+            } catch (error) {
+                if (error instanceof edits.ProtectedDocumentError) this.toasts.show(t('protectedEdit'), 'error');
+                else if (error instanceof RangeError) this.toasts.show(t('lastPage'), 'warn');
+                else this.toasts.show(t('editFailed', { why: reason(error) }), 'error');
+                return;
+            }
+            const message = describe(doc);  // may move to the page the edit concerns
+            this.#documentChanged(doc);
+            this.toasts.show(message, 'ok', { key: 'edit' });
+        });
+    }
+
+    #documentChanged(doc) {
+        if (doc === this.active) {
+            this.viewer.refresh();
+            this.thumbnails.show(doc);
+        }
+        this.update();
+    }
+
+    rotate(delta) {
+        const index = this.active.currentPage - 1;
+        return this.#edit((bytes) => edits.rotatePages(bytes, [index], delta), (ids) => ids,
+            () => t('rotated', { n: index + 1 }));
+    }
+
+    deletePage() {
+        const doc = this.active;
+        if (doc.pageCount <= 1) {
+            this.toasts.show(t('lastPage'), 'warn');
+            return Promise.resolve();
+        }
+        const index = doc.currentPage - 1;
+        return this.#edit((bytes) => edits.deletePages(bytes, [index]),
+            (ids) => ids.filter((_, i) => i !== index), () => t('deleted', { n: index + 1 }));
+    }
+
+    movePage(from, to) {
+        const doc = this.active;
+        if (to < 0 || to >= doc.pageCount || to === from) return Promise.resolve();
+        return this.#edit((bytes) => edits.movePage(bytes, from, to), (ids) => {
+            const [id] = ids.splice(from, 1);
+            ids.splice(to, 0, id);
+            return ids;
+        }, (d) => {
+            d.currentPage = to + 1;
+            return t('moved', { n: to + 1 });
+        });
+    }
+
+    insertPages(otherBytes) {
+        const at = this.active.currentPage;  // after the current page
+        return this.#edit((bytes) => edits.insertDocument(bytes, otherBytes, at).then((r) => r.bytes),
+            (ids, count) => [...ids.slice(0, at), ...Array(count - ids.length).fill(null), ...ids.slice(at)],
+            (d) => {
+                const added = d.pageCount - (d.history.at(-1)?.pageIds.length ?? 0);
+                d.currentPage = at + 1;
+                return t('inserted', { count: added });
+            });
+    }
+
+    undo() {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        return this.#queue(async () => {
+            if (!(await doc.undo())) {
+                this.toasts.show(t('nothingToUndo'), 'info', { key: 'edit' });
+                return;
+            }
+            this.#documentChanged(doc);
+            this.toasts.show(t('undone'), 'ok', { key: 'edit' });
+        });
+    }
+
+    // ---- out -------------------------------------------------------------------------
+
+    save() {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        if (native.available && !doc.path) return this.saveAs();
+        return this.#queue(async () => {
+            const bytes = doc.bytes;
+            if (!native.available) return this.#download(doc, bytes);
+            this.toasts.show(t('saving'), 'info', { key: 'save' });
+            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(bytes) });
+            this.#saved(doc, bytes, reply);
+        });
+    }
+
+    saveAs() {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        return this.#queue(async () => {
+            const bytes = doc.bytes;
+            if (!native.available) return this.#download(doc, bytes);
+            const name = /\.pdf$/i.test(doc.name) ? doc.name : `${doc.name}.pdf`;
+            const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(bytes) });
+            // The panel may stay open a long time: the queue goes on meanwhile.
+            reply.then((r) => this.#saved(doc, bytes, r));
+        });
+    }
+
+    #saved(doc, bytes, reply) {
+        this.toasts.dismiss('save');
+        if (reply.ok) {
+            doc.markSaved(bytes, reply.path);
+            this.toasts.show(t('saved', { path: reply.path }), 'ok');
+        } else if (reply.msg !== 'cancel') {
+            this.toasts.show(reply.msg, 'error');
+        }
+        this.update();
+    }
+
+    #download(doc, bytes) {
+        downloadBytes(bytes, doc.name, 'application/pdf');
+        doc.markSaved(bytes);
+        this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
+        this.update();
+    }
+
+    exportImages() {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        const count = doc.pageCount;
+        const answer = prompt(t('rangePrompt', { count }), wholeRange(count));
+        if (answer === null) return Promise.resolve();
+        const pages = parsePageRange(answer, count);
+        if (!pages) {
+            this.toasts.show(t('badRange', { text: answer }), 'error');
+            return Promise.resolve();
+        }
+        return this.#queue(async () => {
+            const stem = fileStem(doc.name);
+            const entries = [];
+            for (const n of pages) {
+                this.toasts.show(t('exporting', { n, count: pages.length }), 'info', { key: 'export' });
+                const image = await renderPagePng(doc.pdf, n, EXPORT_DPI);
+                entries.push({ name: pageImageName(stem, n, count), bytes: image.bytes });
+            }
+            const archive = zipStore(entries);
+            const name = `${stem}-pages.zip`;
+            if (native.available) {
+                post({ type: 'save', name, b64: bytesToBase64(archive) });
+                this.toasts.show(t('exportReady', { count: entries.length }), 'ok', { key: 'export' });
+            } else {
+                this.toasts.dismiss('export');
+                downloadBytes(archive, name, 'application/zip');
+            }
+        });
+    }
+
+    share() {
+        const doc = this.active;
+        if (!doc || !native.available) return Promise.resolve();
+        return this.#queue(async () => {
+            post({ type: 'share', name: doc.name, b64: bytesToBase64(doc.bytes) });
+            this.toasts.show(t('shareReady'), 'info');
+        });
+    }
+
+    print() {
+        const doc = this.active;
+        if (!doc) return Promise.resolve();
+        return this.#queue(async () => {
+            if (native.print) {
+                post({ type: 'print', b64: bytesToBase64(doc.bytes) });
+                this.toasts.show(t('printing'), 'info');
+            } else {
+                window.print();
+            }
+        });
+    }
+
+    // ---- recognition -------------------------------------------------------------
+
+    recognise() {
+        const doc = this.active;
+        if (!doc || !native.ocr) return Promise.resolve();
+        const index = doc.currentPage - 1;
+        const pageId = doc.pageIds[index];
+        const rotation = doc.rotations[index];
+        const button = $('ocr');
+        return this.#queue(async () => {
+            this.toasts.show(t('recognising', { n: index + 1 }), 'info', { key: 'ocr' });
+            const image = await renderPagePng(doc.pdf, index + 1, RECOGNITION_DPI);
+            return image;
+        }).then(async (image) => {
+            if (!image) return;
+            button.classList.add('busy');
+            try {
+                const reply = await request({ type: 'ocr', b64: bytesToBase64(image.bytes), lang });
+                const lines = parseRecognition(reply.json);
+                doc.setRecognisedText(pageId, rotation, { image: { width: image.width, height: image.height }, lines });
+                const now = doc.pageIds.indexOf(pageId);
+                if (doc === this.active && now >= 0) this.viewer.showRecognised(now);
+                const words = lines.reduce((sum, line) => sum + line.words.length, 0);
+                this.toasts.show(words ? t('recognised', { count: words, n: index + 1 }) : t('noText', { n: index + 1 }),
+                    words ? 'ok' : 'info', { key: 'ocr' });
+            } catch (error) {
+                const why = error?.message === 'image' ? t('ocrImage') : reason(error);
+                this.toasts.show(t('ocrFailed', { why }), 'error', { key: 'ocr' });
+            } finally {
+                button.classList.remove('busy');
+            }
+        });
+    }
+
+    // ---- the interface -----------------------------------------------------------
+
+    update() {
+        const doc = this.active;
+        document.body.classList.toggle('empty', !doc);
+        $('start').hidden = !!doc;
+        const count = doc?.pageCount ?? 0;
+        const page = doc?.currentPage ?? 0;
+        $('page-count').textContent = String(count);
+        if (document.activeElement !== $('page-number')) $('page-number').value = String(page);
+        $('previous').disabled = page <= 1;
+        $('next').disabled = page >= count;
+        $('move-up').disabled = page <= 1;
+        $('move-down').disabled = page >= count;
+        $('delete').disabled = count <= 1;
+        $('undo').disabled = !doc?.canUndo;
+        document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
+        this.#showTabs();
+    }
+
+    #pageChanged(n) {
+        this.thumbnails.mark(n);
+        if (this.active) this.update();
+    }
+
+    #scaleChanged(scale, zoom) {
+        const select = $('zoom');
+        if (zoom.mode !== 'scale') {
+            select.value = zoom.mode;
+            return;
+        }
+        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
+        if (match) {
+            select.value = match.value;
+        } else {
+            const custom = select.querySelector('option[value="custom"]');
+            custom.textContent = `${Math.round(scale * 100)} %`;
+            select.value = 'custom';
+        }
+    }
+
+    #showTabs() {
+        const tabs = $('tabs');
+        tabs.replaceChildren(...this.docs.map((doc) => {
+            const tab = document.createElement('div');
+            tab.className = 'tab';
+            tab.setAttribute('role', 'tab');
+            tab.setAttribute('aria-selected', String(doc === this.active));
+            tab.title = doc.path || doc.name;
+            tab.classList.toggle('active', doc === this.active);
+            tab.classList.toggle('dirty', doc.dirty);
+            const label = document.createElement('span');
+            label.className = 'tab-name';
+            label.textContent = doc.name;
+            const pages = document.createElement('span');
+            pages.className = 'tab-pages';
+            pages.textContent = doc.pageCount === 1 ? t('onePage') : t('pages', { count: doc.pageCount });
+            const close = document.createElement('button');
+            close.className = 'tab-close';
+            close.type = 'button';
+            close.title = t('closeTab');
+            close.setAttribute('aria-label', `${t('closeTab')} ${doc.name}`);
+            close.append(icon('close'));
+            close.addEventListener('click', (event) => {
+                event.stopPropagation();
+                this.close(doc);
+            });
+            tab.append(icon('file'), label, pages, close);
+            tab.addEventListener('click', () => doc !== this.active && this.activate(doc));
+            tab.addEventListener('auxclick', (event) => event.button === 1 && this.close(doc));
+            return tab;
+        }));
+        tabs.hidden = this.docs.length === 0;
+    }
+
+    #showRecent(list) {
+        const fill = (container, asMenu) => {
+            container.replaceChildren(...list.map((entry) => {
+                const item = document.createElement(asMenu ? 'button' : 'li');
+                const button = asMenu ? item : document.createElement('button');
+                button.type = 'button';
+                button.className = 'recent-item';
+                if (asMenu) button.setAttribute('role', 'menuitem');
+                button.title = entry.path;
+                const name = document.createElement('span');
+                name.className = 'recent-name';
+                name.textContent = entry.name;
+                const where = document.createElement('span');
+                where.className = 'recent-folder';
+                where.textContent = folderName(entry.path);
+                button.append(icon('file'), name, where);
+                button.addEventListener('click', () => {
+                    this.#closeMenu();
+                    post({ type: 'openpath', path: entry.path });
+                });
+                if (!asMenu) item.append(button);
+                return item;
+            }));
+            if (!list.length) {
+                const none = document.createElement(asMenu ? 'div' : 'li');
+                none.className = 'recent-none';
+                none.textContent = t('noRecent');
+                container.append(none);
+            }
+        };
+        fill($('start-recent'), false);
+        fill($('recent-menu'), true);
+        $('recent').disabled = !native.available;
+    }
+
+    #toggleMenu() {
+        const menu = $('recent-menu');
+        if (!menu.hidden) return this.#closeMenu();
+        const anchor = $('recent').getBoundingClientRect();
+        menu.style.left = `${anchor.left}px`;
+        menu.style.top = `${anchor.bottom + 4}px`;
+        menu.hidden = false;
+        $('recent').setAttribute('aria-expanded', 'true');
+        menu.querySelector('button')?.focus();
+    }
+
+    #closeMenu() {
+        $('recent-menu').hidden = true;
+        $('recent').setAttribute('aria-expanded', 'false');
+    }
+
+    openDialog() {
+        if (native.available) post({ type: 'open' });
+        else $('open-input').click();
+    }
+
+    chooseInsertion() {
+        if (!this.active) return;
+        // The next file chooser offers PDF files only.
+        if (native.available) post({ type: 'filter', kind: 'pdf' });
+        $('insert-input').click();
+    }
+
+    #wireToolbar() {
+        const on = (id, action) => $(id).addEventListener('click', () => action());
+        on('open', () => this.openDialog());
+        on('start-open', () => this.openDialog());
+        on('recent', () => this.#toggleMenu());
+        on('save', () => this.save());
+        on('save-as', () => this.saveAs());
+        on('export', () => this.exportImages());
+        on('share', () => this.share());
+        on('print', () => this.print());
+        on('previous', () => this.viewer.goTo(this.viewer.currentPage - 1));
+        on('next', () => this.viewer.goTo(this.viewer.currentPage + 1));
+        on('zoom-in', () => this.viewer.zoomIn());
+        on('zoom-out', () => this.viewer.zoomOut());
+        on('rotate-left', () => this.rotate(-90));
+        on('rotate-right', () => this.rotate(90));
+        on('move-up', () => this.movePage(this.active.currentPage - 1, this.active.currentPage - 2));
+        on('move-down', () => this.movePage(this.active.currentPage - 1, this.active.currentPage));
+        on('delete', () => this.deletePage());
+        on('insert', () => this.chooseInsertion());
+        on('undo', () => this.undo());
+        on('ocr', () => this.recognise());
+        on('find-toggle', () => this.finder.toggle());
+        $('zoom').addEventListener('change', (event) => {
+            const value = event.target.value;
+            if (value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });
+            else if (value !== 'custom') this.viewer.setZoom({ mode: 'scale', value: Number(value) });
+        });
+        const pageInput = $('page-number');
+        pageInput.addEventListener('change', () => this.viewer.goTo(Number(pageInput.value)));
+        pageInput.addEventListener('keydown', (event) => {
+            if (event.key === 'Enter') {
+                this.viewer.goTo(Number(pageInput.value));
+                pageInput.blur();
+            }
+        });
+        pageInput.addEventListener('focus', () => pageInput.select());
+        pageInput.addEventListener('blur', () => this.update());
+        document.addEventListener('pointerdown', (event) => {
+            if (!event.target.closest('#recent-menu, #recent')) this.#closeMenu();
+        });
+    }
+
+    #wireFileInputs() {
+        const readAll = async (input, each) => {
+            const files = [...input.files];
+            input.value = '';
+            for (const file of files) await each(file, new Uint8Array(await file.arrayBuffer()));
+        };
+        $('open-input').addEventListener('change', (event) =>
+            readAll(event.target, (file, bytes) => this.#queue(() => this.openBytes(file.name, bytes))));
+        $('insert-input').addEventListener('change', (event) =>
+            readAll(event.target, (file, bytes) => this.insertPages(bytes)));
+        if (!native.available) {
+            // In a plain browser the page takes dropped files itself.
+            document.addEventListener('dragover', (event) => {
+                if (event.dataTransfer?.types.includes('Files')) event.preventDefault();
+            });
+            document.addEventListener('drop', (event) => {
+                if (!event.dataTransfer?.files.length) return;
+                event.preventDefault();
+                for (const file of event.dataTransfer.files)
+                    file.arrayBuffer().then((b) => this.#queue(() => this.openBytes(file.name, new Uint8Array(b))));
+            });
+            window.addEventListener('beforeunload', (event) => {
+                if (this.docs.some((d) => d.dirty)) event.preventDefault();
+            });
+        }
+    }
+
+    #wireKeyboard() {
+        document.addEventListener('keydown', (event) => {
+            if (event.defaultPrevented) return;
+            if (event.key === 'Escape') {
+                this.#closeMenu();
+                this.finder.close();
+                return;
+            }
+            const doc = this.active;
+            const command = event.ctrlKey || event.metaKey;
+            const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+            const act = (action) => {
+                event.preventDefault();
+                action();
+            };
+            // The menu bar owns Ctrl with O, W, Q, H, M, Z, X, C, V and A.
+            if (command && !event.altKey) {
+                if (key === 's' && doc) return act(() => (event.shiftKey ? this.saveAs() : this.save()));
+                if (key === 'p' && doc) return act(() => this.print());
+                if (key === 'e' && doc) return act(() => this.exportImages());
+                if (key === 'i' && doc) return act(() => this.chooseInsertion());
+                if (key === 'f' && doc) return act(() => this.finder.open());
+                if ((key === '=' || key === '+') && doc) return act(() => this.viewer.zoomIn());
+                if (key === '-' && doc) return act(() => this.viewer.zoomOut());
+                if (key === '0' && doc) return act(() => this.viewer.setZoom({ mode: 'width' }));
+                if (key === 'PageDown' && this.docs.length > 1) return act(() => this.#cycleTab(1));
+                if (key === 'PageUp' && this.docs.length > 1) return act(() => this.#cycleTab(-1));
+                return;
+            }
+            if (command && event.altKey && key === 'z' && doc) return act(() => this.undo());
+            if (!doc || event.target.closest?.('input, select, textarea, [contenteditable]')) return;
+            if (event.altKey) {
+                if (key === 'ArrowUp') return act(() => this.movePage(doc.currentPage - 1, doc.currentPage - 2));
+                if (key === 'ArrowDown') return act(() => this.movePage(doc.currentPage - 1, doc.currentPage));
+                return;
+            }
+            switch (key) {
+            case '+': case '=': return act(() => this.viewer.zoomIn());
+            case '-': return act(() => this.viewer.zoomOut());
+            case 'r': return act(() => this.rotate(event.shiftKey ? -90 : 90));
+            case 'Delete': return act(() => this.deletePage());
+            case 'PageDown': case 'ArrowRight': return act(() => this.viewer.goTo(doc.currentPage + 1));
+            case 'PageUp': case 'ArrowLeft': return act(() => this.viewer.goTo(doc.currentPage - 1));
+            case 'Home': return act(() => this.viewer.goTo(1));
+            case 'End': return act(() => this.viewer.goTo(doc.pageCount));
+            default:
+            }
+        });
+    }
+
+    #cycleTab(step) {
+        const index = this.docs.indexOf(this.active);
+        this.activate(this.docs[(index + step + this.docs.length) % this.docs.length]);
+    }
+}
+
+// Hands bytes to the browser as a download (used without the desktop shell).
+function downloadBytes(bytes, name, type) {
+    const url = URL.createObjectURL(new Blob([bytes], { type }));
+    const link = document.createElement('a');
+    link.href = url;
+    link.download = name;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 10000);
+}

@@ -1,0 +1,132 @@
+// One open PDF: its bytes, where it lives on disk (if anywhere), its pdf.js handle, the
+// undo history, and the text recognised on its pages. Pages carry ids that follow them
+// through moves, so what belongs to a page (its recognised text) moves with it.
+
+import { loadPdf } from './pdf_engine.mjs';
+
+const HISTORY_LIMIT = 50;
+let lastDocumentId = 0;
+let lastPageId = 0;
+
+const newPageIds = (count) => Array.from({ length: count }, () => ++lastPageId);
+
+export class PdfDoc {
+    constructor({ name, path = '', bytes }) {
+        this.id = ++lastDocumentId;
+        this.name = name;
+        this.path = path;
+        this.bytes = bytes;
+        this.savedBytes = bytes;
+        this.history = [];
+        this.pdf = null;
+        this.pageIds = [];
+        this.rotations = [];
+        this.sizes = [];
+        // page id -> {rotation, image: {width, height}, lines}
+        this.recognised = new Map();
+        this.currentPage = 1;
+    }
+
+    get pageCount() {
+        return this.pageIds.length;
+    }
+
+    get dirty() {
+        return this.bytes !== this.savedBytes;
+    }
+
+    get canUndo() {
+        return this.history.length > 0;
+    }
+
+    // Opens the bytes with pdf.js; the password asked for, if any, is kept for reloads
+    // after edits.
+    async open(askPassword) {
+        let password = null;
+        const pdf = await loadPdf(this.bytes, (again) => (password = askPassword(again)));
+        this.password = password;
+        await this.adopt(pdf, newPageIds(pdf.numPages));
+    }
+
+    async adopt(pdf, pageIds) {
+        const old = this.pdf;
+        this.pdf = pdf;
+        this.pageIds = pageIds;
+        const pages = await Promise.all(pageIds.map((_, i) => pdf.getPage(i + 1)));
+        this.rotations = pages.map((page) => page.rotate);
+        // Sizes in PDF units as shown, that is after the page's own rotation.
+        this.sizes = pages.map((page) => {
+            const { width, height } = page.getViewport({ scale: 1 });
+            return { width, height };
+        });
+        this.currentPage = Math.min(Math.max(this.currentPage, 1), pageIds.length);
+        if (old) old.destroy();
+    }
+
+    async reload(bytes, pageIds) {
+        const pdf = await loadPdf(bytes, () => this.password ?? null);
+        this.bytes = bytes;
+        await this.adopt(pdf, pageIds);
+    }
+
+    // Applies an edit: `change(bytes)` returns the new bytes; `arrange(ids, count)` says
+    // which page stands where afterwards, given the old ids and the new page count
+    // (null for a page new to the document).
+    async apply(change, arrange) {
+        const before = { bytes: this.bytes, pageIds: this.pageIds, currentPage: this.currentPage };
+        const bytes = await change(this.bytes);
+        const pdf = await loadPdf(bytes, () => this.password ?? null);
+        const pageIds = arrange(this.pageIds.slice(), pdf.numPages).map((id) => id ?? ++lastPageId);
+        this.bytes = bytes;
+        await this.adopt(pdf, pageIds);
+        this.history.push(before);
+        if (this.history.length > HISTORY_LIMIT) this.history.shift();
+    }
+
+    async undo() {
+        const before = this.history.pop();
+        if (!before) return false;
+        this.currentPage = before.currentPage;
+        await this.reload(before.bytes, before.pageIds);
+        return true;
+    }
+
+    // The bytes written (the document may have changed since they were taken) and
+    // where they went.
+    markSaved(bytes, path) {
+        this.savedBytes = bytes;
+        if (path) {
+            this.path = path;
+            this.name = path.split('/').filter(Boolean).pop() || this.name;
+        }
+    }
+
+    // Recognised text, valid only while the page keeps the rotation it was read in.
+    recognisedText(index) {
+        const entry = this.recognised.get(this.pageIds[index]);
+        return entry && entry.rotation === this.rotations[index] ? entry : null;
+    }
+
+    setRecognisedText(pageId, rotation, result) {
+        this.recognised.set(pageId, { ...result, rotation });
+    }
+
+    // The plain text of a page: pdf.js's text and any recognised words. Kept per page
+    // id, since no edit here changes what a page says.
+    async pageText(index) {
+        const id = this.pageIds[index];
+        this.texts ??= new Map();
+        if (!this.texts.has(id)) {
+            const content = await (await this.pdf.getPage(index + 1)).getTextContent();
+            this.texts.set(id, content.items.map((item) => (item.str ?? '') + (item.hasEOL ? '\n' : ' ')).join(''));
+        }
+        const recognised = this.recognised.get(id);
+        const words = recognised ? recognised.lines.map((line) => line.words.map((w) => w.t).join(' ')).join('\n') : '';
+        return `${this.texts.get(id)}\n${words}`;
+    }
+
+    close() {
+        this.pdf?.destroy();
+        this.pdf = null;
+    }
+}

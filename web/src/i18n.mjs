@@ -1,0 +1,132 @@
+// The page speaks the shell's language: French when the first preferred language is
+// French (any region), English otherwise; French too when the browser names none.
+
+export function prefersFrench(languages) {
+    const first = languages.length ? String(languages[0]) : 'fr';
+    return first.slice(0, 2).toLowerCase() === 'fr';
+}
+
+function browserLanguages() {
+    if (navigator.languages && navigator.languages.length) return [...navigator.languages];
+    return navigator.language ? [navigator.language] : [];
+}
+
+export const french = prefersFrench(browserLanguages());
+// The code sent with recognition requests and set on the document.
+export const lang = french ? 'fr' : 'en';
+
+const strings = {
+    appName: ['Pagewick', 'Pagewick'],
+    open: ['Ouvrir', 'Open'],
+    openTip: ['Ouvrir des documents PDF', 'Open PDF documents'],
+    recent: ['Récents', 'Recent'],
+    recentTitle: ['Documents récents', 'Recent documents'],
+    noRecent: ['Aucun document récent', 'No recent documents'],
+    save: ['Enregistrer', 'Save'],
+    saveTip: ['Enregistrer (Ctrl+S)', 'Save (Ctrl+S)'],
+    saveAs: ['Enregistrer sous…', 'Save As…'],
+    saveAsTip: ['Enregistrer sous… (Ctrl+Maj+S)', 'Save As… (Ctrl+Shift+S)'],
+    exportImages: ['Exporter en images', 'Export as images'],
+    exportTip: ['Exporter les pages en images PNG dans un ZIP (Ctrl+E)', 'Export pages as PNG images in a ZIP (Ctrl+E)'],
+    share: ['Partager', 'Share'],
+    shareTip: ['Partager le document', 'Share the document'],
+    print: ['Imprimer', 'Print'],
+    printTip: ['Imprimer (Ctrl+P)', 'Print (Ctrl+P)'],
+    previous: ['Page précédente', 'Previous page'],
+    next: ['Page suivante', 'Next page'],
+    pageNumber: ['Numéro de page', 'Page number'],
+    zoomIn: ['Zoom avant (+)', 'Zoom in (+)'],
+    zoomOut: ['Zoom arrière (−)', 'Zoom out (−)'],
+    zoomLevel: ['Niveau de zoom', 'Zoom level'],
+    fitWidth: ['Pleine largeur', 'Fit width'],
+    fitPage: ['Page entière', 'Fit page'],
+    rotateLeft: ['Pivoter à gauche (Maj+R)', 'Rotate left (Shift+R)'],
+    rotateRight: ['Pivoter à droite (R)', 'Rotate right (R)'],
+    moveUp: ['Avancer la page (Alt+↑)', 'Move page up (Alt+↑)'],
+    moveDown: ['Reculer la page (Alt+↓)', 'Move page down (Alt+↓)'],
+    deletePage: ['Supprimer la page (Suppr)', 'Delete page (Delete)'],
+    insertPages: ['Insérer les pages d’un PDF (Ctrl+I)', 'Insert pages from a PDF (Ctrl+I)'],
+    undo: ['Annuler (Ctrl+Alt+Z)', 'Undo (Ctrl+Alt+Z)'],
+    ocr: ['Reconnaître le texte', 'Recognise text'],
+    ocrTip: ['Reconnaître le texte de la page (OCR)', 'Recognise the text of this page (OCR)'],
+    find: ['Rechercher (Ctrl+F)', 'Find (Ctrl+F)'],
+    findPlaceholder: ['Rechercher…', 'Find…'],
+    notFound: ['« {q} » introuvable', '“{q}” not found'],
+    sidebar: ['Miniatures', 'Thumbnails'],
+    closeTab: ['Fermer', 'Close'],
+    welcome: ['Ouvrez un document PDF pour commencer', 'Open a PDF document to get started'],
+    welcomeHint: [
+        'Affichez, réorganisez, faites pivoter, fusionnez et reconnaissez le texte de vos PDF.',
+        'View, reorder, rotate, merge and recognise the text of your PDFs.',
+    ],
+    openButton: ['Ouvrir un PDF…', 'Open a PDF…'],
+    dropHint: ['ou déposez un fichier dans cette fenêtre', 'or drop a file on this window'],
+    pageOf: ['Page {n} sur {count}', 'Page {n} of {count}'],
+    pageLabel: ['Page {n}', 'Page {n}'],
+    loading: ['Ouverture de {name}…', 'Opening {name}…'],
+    openFailed: ['Impossible d’ouvrir {name} : {why}', 'Could not open {name}: {why}'],
+    notPdf: ['ce n’est pas un document PDF lisible', 'it is not a readable PDF document'],
+    passwordPrompt: ['{name} est protégé. Mot de passe :', '{name} is protected. Password:'],
+    passwordAgain: ['Mot de passe incorrect pour {name}. Réessayez :', 'Wrong password for {name}. Try again:'],
+    protectedEdit: [
+        'Ce document est protégé : il peut être lu, pas modifié.',
+        'This document is protected: it can be viewed, not changed.',
+    ],
+    editFailed: ['La modification a échoué : {why}', 'The change failed: {why}'],
+    saved: ['Enregistré : {path}', 'Saved: {path}'],
+    saving: ['Enregistrement…', 'Saving…'],
+    downloaded: ['{name} téléchargé', '{name} downloaded'],
+    discard: [
+        '« {name} » a des modifications non enregistrées. Les abandonner ?',
+        '“{name}” has unsaved changes. Discard them?',
+    ],
+    replaceOpen: [
+        '« {name} » est déjà ouvert avec des modifications non enregistrées. Le rouvrir depuis le disque ?',
+        '“{name}” is already open with unsaved changes. Reopen it from disk?',
+    ],
+    lastPage: ['Un document garde au moins une page.', 'A document keeps at least one page.'],
+    rangePrompt: [
+        'Pages à exporter (par ex. 1-3, 5) — {count} au total :',
+        'Pages to export (e.g. 1-3, 5) — {count} in all:',
+    ],
+    badRange: ['Plage de pages invalide : {text}', 'Invalid page range: {text}'],
+    exporting: ['Export de la page {n} sur {count}…', 'Exporting page {n} of {count}…'],
+    exportReady: ['{count} image(s) prête(s) : choisissez où enregistrer le ZIP', '{count} image(s) ready: choose where to save the ZIP'],
+    shareReady: ['Choisissez l’application de partage', 'Choose an application to share with'],
+    printing: ['Ouverture de l’impression…', 'Opening the print dialog…'],
+    recognising: ['Reconnaissance du texte de la page {n}…', 'Recognising the text of page {n}…'],
+    recognised: ['{count} mot(s) reconnu(s) sur la page {n}', '{count} word(s) recognised on page {n}'],
+    noText: ['Aucun texte trouvé sur la page {n}', 'No text found on page {n}'],
+    ocrFailed: ['La reconnaissance a échoué : {why}', 'Recognition failed: {why}'],
+    ocrImage: ['image illisible', 'unreadable image'],
+    inserted: ['{count} page(s) insérée(s)', '{count} page(s) inserted'],
+    nothingToUndo: ['Rien à annuler', 'Nothing to undo'],
+    undone: ['Modification annulée', 'Change undone'],
+    rotated: ['Page {n} pivotée', 'Page {n} rotated'],
+    deleted: ['Page {n} supprimée', 'Page {n} deleted'],
+    moved: ['Page déplacée en position {n}', 'Page moved to position {n}'],
+    shellOnly: ['Disponible dans l’application de bureau', 'Available in the desktop application'],
+    pages: ['{count} pages', '{count} pages'],
+    onePage: ['1 page', '1 page'],
+    modified: ['modifié', 'modified'],
+};
+
+// The text for a key in the page's language, with {name} placeholders filled in.
+export function t(key, values = {}) {
+    const entry = strings[key];
+    if (!entry) return key;
+    const text = entry[french ? 0 : 1];
+    return text.replace(/\{(\w+)\}/g, (whole, name) => (name in values ? String(values[name]) : whole));
+}
+
+// Fills the static interface: data-t (text), data-t-title (tooltip and accessible
+// name), data-t-placeholder.
+export function translateDocument(root = document) {
+    document.documentElement.lang = lang;
+    for (const el of root.querySelectorAll('[data-t]')) el.textContent = t(el.dataset.t);
+    for (const el of root.querySelectorAll('[data-t-title]')) {
+        el.title = t(el.dataset.tTitle);
+        el.setAttribute('aria-label', el.title);
+    }
+    for (const el of root.querySelectorAll('[data-t-placeholder]')) el.placeholder = t(el.dataset.tPlaceholder);
+}

@@ -1,0 +1,31 @@
+// Pages drawn to PNG images: for recognition and for exporting.
+
+// Draws a page (with its rotation) at `dpi` dots per inch, on white.
+export async function renderPagePng(pdf, pageNumber, dpi) {
+    const page = await pdf.getPage(pageNumber);
+    const viewport = page.getViewport({ scale: dpi / 72 });
+    const canvas = document.createElement('canvas');
+    canvas.width = Math.max(1, Math.round(viewport.width));
+    canvas.height = Math.max(1, Math.round(viewport.height));
+    const context = canvas.getContext('2d', { alpha: false });
+    context.fillStyle = '#fff';
+    context.fillRect(0, 0, canvas.width, canvas.height);
+    await page.render({ canvasContext: context, viewport }).promise;
+    const blob = await new Promise((resolve, reject) =>
+        canvas.toBlob((b) => (b ? resolve(b) : reject(new Error('the page could not be turned into an image'))), 'image/png'));
+    const bytes = new Uint8Array(await blob.arrayBuffer());
+    // Frees the canvas's memory now rather than at the next collection.
+    canvas.width = canvas.height = 0;
+    return { bytes, width: Math.round(viewport.width), height: Math.round(viewport.height) };
+}
+
+// A page's image file name, numbered so that the files sort in page order.
+export function pageImageName(stem, pageNumber, pageCount) {
+    const digits = String(pageCount).length;
+    return `${stem}-${String(pageNumber).padStart(digits, '0')}.png`;
+}
+
+export function fileStem(name) {
+    const stem = name.replace(/\.pdf$/i, '');
+    return stem || 'document';
+}

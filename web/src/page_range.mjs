@@ -1,0 +1,30 @@
+// Parses a page range typed by the user: "1-3, 5, 8-" (an open end runs to the last
+// page, an open start from the first). Empty text means every page. Returns the
+// 1-based page numbers in the order given, without repeats, or null when the text is
+// not a range of this document.
+
+export function parsePageRange(text, count) {
+    const parts = String(text).split(/[,;]/).map((part) => part.trim()).filter(Boolean);
+    if (!parts.length) return Array.from({ length: count }, (_, i) => i + 1);
+    const pages = [];
+    const seen = new Set();
+    for (const part of parts) {
+        const match = /^(\d*)\s*(?:([-–])\s*(\d*))?$/.exec(part);
+        if (!match || (!match[1] && !match[3])) return null;
+        const first = match[1] ? Number(match[1]) : 1;
+        const last = match[2] ? (match[3] ? Number(match[3]) : count) : first;
+        if (first < 1 || last > count || first > last) return null;
+        for (let n = first; n <= last; ++n) {
+            if (!seen.has(n)) {
+                seen.add(n);
+                pages.push(n);
+            }
+        }
+    }
+    return pages;
+}
+
+// The text proposed for the whole document.
+export function wholeRange(count) {
+    return count > 1 ? `1-${count}` : '1';
+}

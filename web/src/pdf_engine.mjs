@@ -1,0 +1,33 @@
+// pdf.js, set up for this page: one module worker shared by every document, and the
+// character maps and standard fonts served from the page's own folder, so nothing is
+// fetched from outside.
+
+import * as pdfjs from '../vendor/pdfjs/pdf.min.mjs';
+
+const vendor = new URL('../vendor/pdfjs/', import.meta.url);
+
+// The worker is started here rather than by pdf.js: pdf.js takes a URL of a scheme it
+// does not know for another origin and would wrap the worker in a blob.
+pdfjs.GlobalWorkerOptions.workerPort = new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' });
+
+export const { TextLayer, PasswordResponses } = pdfjs;
+
+// Opens a document from its bytes. `askPassword(again)` returns the password, or null
+// when the user gives up; the bytes are copied, since pdf.js hands its input to the
+// worker.
+export async function loadPdf(bytes, askPassword) {
+    const task = pdfjs.getDocument({
+        data: bytes.slice(),
+        cMapUrl: new URL('cmaps/', vendor).href,
+        cMapPacked: true,
+        standardFontDataUrl: new URL('standard_fonts/', vendor).href,
+        isEvalSupported: false,
+        enableXfa: false,
+    });
+    task.onPassword = (update, reason) => {
+        const password = askPassword(reason === PasswordResponses.INCORRECT_PASSWORD);
+        if (password === null) task.destroy();
+        else update(password);
+    };
+    return task.promise;
+}

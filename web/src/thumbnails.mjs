@@ -1,0 +1,131 @@
+// The sidebar: a small picture of every page, the current one marked. Clicking a page
+// goes to it; dragging one to another place moves the page there.
+
+const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
+
+export class Thumbnails {
+    constructor(list, { onSelect, onMove }) {
+        this.list = list;
+        this.onSelect = onSelect;
+        this.onMove = onMove;
+        this.doc = null;
+        this.generation = 0;
+        this.observer = new IntersectionObserver((entries) => {
+            for (const entry of entries) if (entry.isIntersecting) this.#render(entry.target);
+        }, { root: list, rootMargin: '200px 0px' });
+        this.#wireDragging();
+    }
+
+    show(doc) {
+        this.doc = doc;
+        ++this.generation;
+        this.observer.disconnect();
+        this.list.replaceChildren();
+        if (!doc) return;
+        doc.sizes.forEach((size, index) => {
+            const item = document.createElement('button');
+            item.type = 'button';
+            item.className = 'thumb';
+            item.draggable = true;
+            item.dataset.index = String(index);
+            const picture = document.createElement('div');
+            picture.className = 'thumb-picture';
+            const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
+            picture.style.width = `${Math.round(size.width * scale)}px`;
+            picture.style.height = `${Math.round(size.height * scale)}px`;
+            const label = document.createElement('span');
+            label.className = 'thumb-label';
+            label.textContent = String(index + 1);
+            item.append(picture, label);
+            item.addEventListener('click', () => this.onSelect(index + 1));
+            this.list.append(item);
+            this.observer.observe(item);
+        });
+        this.mark(doc.currentPage);
+    }
+
+    mark(pageNumber) {
+        for (const item of this.list.querySelectorAll('.thumb.current')) {
+            item.classList.remove('current');
+            item.removeAttribute('aria-current');
+        }
+        const item = this.list.children[pageNumber - 1];
+        if (!item) return;
+        item.classList.add('current');
+        item.setAttribute('aria-current', 'page');
+        const top = item.offsetTop - this.list.offsetTop;
+        if (top < this.list.scrollTop || top + item.offsetHeight > this.list.scrollTop + this.list.clientHeight)
+            item.scrollIntoView({ block: 'nearest' });
+    }
+
+    async #render(item) {
+        if (item.dataset.rendered) return;
+        item.dataset.rendered = 'true';
+        const generation = this.generation;
+        const picture = item.firstElementChild;
+        try {
+            const page = await this.doc.pdf.getPage(Number(item.dataset.index) + 1);
+            const ratio = window.devicePixelRatio || 1;
+            const base = page.getViewport({ scale: 1 });
+            const viewport = page.getViewport({ scale: (parseFloat(picture.style.width) / base.width) * ratio });
+            const canvas = document.createElement('canvas');
+            canvas.width = Math.floor(viewport.width);
+            canvas.height = Math.floor(viewport.height);
+            await page.render({ canvasContext: canvas.getContext('2d', { alpha: false }), viewport }).promise;
+            if (generation === this.generation) picture.replaceChildren(canvas);
+        } catch (error) {
+            if (error?.name !== 'RenderingCancelledException') console.error(error);
+        }
+    }
+
+    #wireDragging() {
+        let from = null;
+        const itemOf = (event) => event.target.closest?.('.thumb');
+        const clearMarks = () => {
+            for (const el of this.list.querySelectorAll('.drop-before, .drop-after'))
+                el.classList.remove('drop-before', 'drop-after');
+        };
+        // Dropping on the lower half of a page puts the dragged page after it.
+        const target = (event, item) => {
+            const box = item.getBoundingClientRect();
+            const after = event.clientY > box.top + box.height / 2;
+            return { index: Number(item.dataset.index), after };
+        };
+        this.list.addEventListener('dragstart', (event) => {
+            const item = itemOf(event);
+            if (!item) return;
+            from = Number(item.dataset.index);
+            item.classList.add('dragging');
+            event.dataTransfer.effectAllowed = 'move';
+            event.dataTransfer.setData('text/plain', String(from + 1));
+        });
+        this.list.addEventListener('dragover', (event) => {
+            const item = itemOf(event);
+            if (from === null || !item) return;
+            event.preventDefault();
+            event.dataTransfer.dropEffect = 'move';
+            clearMarks();
+            item.classList.add(target(event, item).after ? 'drop-after' : 'drop-before');
+        });
+        this.list.addEventListener('dragleave', (event) => {
+            if (!this.list.contains(event.relatedTarget)) clearMarks();
+        });
+        this.list.addEventListener('drop', (event) => {
+            const item = itemOf(event);
+            clearMarks();
+            if (from === null || !item) return;
+            event.preventDefault();
+            const { index, after } = target(event, item);
+            let to = after ? index + 1 : index;
+            if (to > from) --to;  // the dragged page leaves its old place first
+            const moving = from;
+            from = null;
+            if (to !== moving) this.onMove(moving, to);
+        });
+        this.list.addEventListener('dragend', () => {
+            from = null;
+            clearMarks();
+            for (const el of this.list.querySelectorAll('.dragging')) el.classList.remove('dragging');
+        });
+    }
+}

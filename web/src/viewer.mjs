@@ -1,0 +1,222 @@
+// The page view: every page of the active document in one scrolling column, drawn by
+// pdf.js when it comes near the visible area and released when it goes far away, with
+// pdf.js's text layer for selection and a layer of recognised text where there is one.
+
+import { TextLayer } from './pdf_engine.mjs';
+import { buildRecognisedLayer } from './recognised_layer.mjs';
+
+const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
+const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
+const GAP = 16;  // keep in step with .pages gap in the style sheet
+const PADDING = 24;
+
+export class Viewer {
+    constructor(scroller, { onPageChange, onScaleChange }) {
+        this.scroller = scroller;
+        this.column = scroller.querySelector('.pages');
+        this.onPageChange = onPageChange;
+        this.onScaleChange = onScaleChange;
+        this.doc = null;
+        this.frames = [];
+        this.zoom = { mode: 'width' };
+        this.scale = 1;
+        this.generation = 0;
+        this.observer = new IntersectionObserver((entries) => this.#visibilityChanged(entries), {
+            root: scroller,
+            rootMargin: '100% 0px',
+        });
+        this.scroller.addEventListener('scroll', () => this.#scrolled(), { passive: true });
+        // A page chosen by number stays current while it is in view, even when it cannot
+        // scroll up to the top (the last pages); the user's own scrolling ends that.
+        this.pinned = 0;
+        for (const type of ['wheel', 'pointerdown', 'keydown', 'touchstart'])
+            this.scroller.addEventListener(type, () => (this.pinned = 0), { passive: true });
+        new ResizeObserver(() => this.#resized()).observe(scroller);
+        this.lastWidth = scroller.clientWidth;
+    }
+
+    // Shows a document, at its remembered page.
+    show(doc) {
+        this.doc = doc;
+        this.#layout();
+        if (doc) this.goTo(doc.currentPage);
+    }
+
+    // Lays the pages out again after the document changed (an edit or an undo).
+    refresh() {
+        const page = this.doc?.currentPage ?? 1;
+        this.#layout();
+        if (this.doc) this.goTo(page);
+    }
+
+    get currentPage() {
+        return this.doc?.currentPage ?? 0;
+    }
+
+    goTo(pageNumber) {
+        if (!this.doc) return;
+        const n = Math.min(Math.max(1, Math.round(pageNumber) || 1), this.doc.pageCount);
+        const frame = this.frames[n - 1];
+        this.pinned = n;
+        this.scroller.scrollTo({ top: frame.offsetTop - PADDING / 2, behavior: 'instant' });
+        this.#setCurrent(n);
+    }
+
+    setZoom(zoom) {
+        const page = this.currentPage;
+        this.zoom = zoom;
+        this.#layout();
+        if (this.doc) this.goTo(page);
+    }
+
+    zoomIn() {
+        this.setZoom({ mode: 'scale', value: ZOOM_STEPS.find((s) => s > this.scale + 0.001) ?? ZOOM_STEPS.at(-1) });
+    }
+
+    zoomOut() {
+        this.setZoom({ mode: 'scale', value: [...ZOOM_STEPS].reverse().find((s) => s < this.scale - 0.001) ?? ZOOM_STEPS[0] });
+    }
+
+    // The frame of a page, for layers added later (recognised text).
+    frame(index) {
+        return this.frames[index];
+    }
+
+    showRecognised(index) {
+        const frame = this.frames[index];
+        if (!frame || !this.doc) return;
+        frame.querySelector('.ocrLayer')?.remove();
+        const entry = this.doc.recognisedText(index);
+        if (entry) frame.append(buildRecognisedLayer(entry, parseFloat(frame.style.width), parseFloat(frame.style.height)));
+    }
+
+    #fitScale() {
+        const doc = this.doc;
+        if (!doc || this.zoom.mode === 'scale') return this.zoom.value ?? 1;
+        const widest = Math.max(...doc.sizes.map((s) => s.width));
+        const available = Math.max(this.scroller.clientWidth - 2 * PADDING, 100);
+        let scale = available / (widest * CSS_PER_PDF_UNIT);
+        if (this.zoom.mode === 'page') {
+            const tallest = Math.max(...doc.sizes.map((s) => s.height));
+            const height = Math.max(this.scroller.clientHeight - PADDING, 100);
+            scale = Math.min(scale, height / (tallest * CSS_PER_PDF_UNIT));
+        }
+        return Math.min(Math.max(scale, ZOOM_STEPS[0]), ZOOM_STEPS.at(-1));
+    }
+
+    #layout() {
+        ++this.generation;
+        this.observer.disconnect();
+        this.column.replaceChildren();
+        this.frames = [];
+        const doc = this.doc;
+        if (!doc) return;
+        this.scale = this.#fitScale();
+        this.onScaleChange?.(this.scale, this.zoom);
+        const units = this.scale * CSS_PER_PDF_UNIT;
+        doc.sizes.forEach((size, index) => {
+            const frame = document.createElement('div');
+            frame.className = 'page';
+            frame.dataset.index = String(index);
+            frame.dataset.pageNumber = String(index + 1);
+            frame.style.width = `${Math.floor(size.width * units)}px`;
+            frame.style.height = `${Math.floor(size.height * units)}px`;
+            frame.style.setProperty('--scale-factor', String(units));
+            this.frames.push(frame);
+            this.column.append(frame);
+            this.observer.observe(frame);
+        });
+    }
+
+    #visibilityChanged(entries) {
+        for (const entry of entries) {
+            const frame = entry.target;
+            if (entry.isIntersecting) this.#render(frame);
+            else this.#release(frame);
+        }
+    }
+
+    #release(frame) {
+        frame.dataset.rendered = '';
+        frame.renderTask?.cancel();
+        frame.replaceChildren();
+    }
+
+    async #render(frame) {
+        if (frame.dataset.rendered === String(this.generation)) return;
+        frame.dataset.rendered = String(this.generation);
+        const generation = this.generation;
+        const doc = this.doc;
+        const index = Number(frame.dataset.index);
+        try {
+            const page = await doc.pdf.getPage(index + 1);
+            if (generation !== this.generation) return;
+            const viewport = page.getViewport({ scale: this.scale * CSS_PER_PDF_UNIT });
+            const ratio = window.devicePixelRatio || 1;
+            const canvas = document.createElement('canvas');
+            canvas.width = Math.floor(viewport.width * ratio);
+            canvas.height = Math.floor(viewport.height * ratio);
+            canvas.setAttribute('aria-hidden', 'true');
+            frame.renderTask = page.render({
+                canvasContext: canvas.getContext('2d', { alpha: false }),
+                viewport,
+                transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
+            });
+            await frame.renderTask.promise;
+            if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
+            const text = document.createElement('div');
+            text.className = 'textLayer';
+            frame.replaceChildren(canvas, text);
+            this.showRecognised(index);
+            await new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport }).render();
+            frame.dataset.drawn = 'true';
+        } catch (error) {
+            if (error?.name !== 'RenderingCancelledException') console.error(error);
+        }
+    }
+
+    #scrolled() {
+        if (this.scrollPending) return;
+        this.scrollPending = true;
+        requestAnimationFrame(() => {
+            this.scrollPending = false;
+            if (!this.frames.length) return;
+            const top = this.scroller.scrollTop;
+            const bottom = top + this.scroller.clientHeight;
+            const pinned = this.frames[this.pinned - 1];
+            if (pinned && pinned.offsetTop < bottom && pinned.offsetTop + pinned.offsetHeight > top) {
+                this.#setCurrent(this.pinned);
+                return;
+            }
+            this.pinned = 0;
+            // The current page is the one under a line a third of the way down.
+            const line = top + this.scroller.clientHeight / 3;
+            let low = 0;
+            let high = this.frames.length - 1;
+            while (low < high) {
+                const mid = (low + high) >> 1;
+                const f = this.frames[mid];
+                if (f.offsetTop + f.offsetHeight + GAP / 2 < line) low = mid + 1;
+                else high = mid;
+            }
+            this.#setCurrent(low + 1);
+        });
+    }
+
+    #setCurrent(n) {
+        if (!this.doc) return;
+        this.doc.currentPage = n;
+        this.onPageChange?.(n);
+    }
+
+    #resized() {
+        const width = this.scroller.clientWidth;
+        if (Math.abs(width - this.lastWidth) < 2 || this.zoom.mode === 'scale') {
+            this.lastWidth = width;
+            return;
+        }
+        this.lastWidth = width;
+        clearTimeout(this.resizeTimer);
+        this.resizeTimer = setTimeout(() => this.setZoom(this.zoom), 120);
+    }
+}

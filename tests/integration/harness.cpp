@@ -47,7 +47,21 @@ std::optional<std::string> evaluate(WebKitWebView* view, const std::string& scri
     return outcome.value;
 }
 
-ShellHarness::ShellHarness()
+std::string builtWebFolder()
+{
+    gchar* binary = g_file_read_link("/proc/self/exe", nullptr);
+    gchar* tests = g_path_get_dirname(binary);
+    gchar* build = g_path_get_dirname(tests);
+    std::string folder = std::string(build) + "/web";
+    g_free(build);
+    g_free(tests);
+    g_free(binary);
+    return folder;
+}
+
+ShellHarness::ShellHarness() : ShellHarness(std::string()) {}
+
+ShellHarness::ShellHarness(const std::string& webRoot)
 {
     ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
@@ -61,7 +75,7 @@ ShellHarness::ShellHarness()
     }();
     application_ = application;
     shell_ = std::make_unique<gtk::GtkShell>(application_);
-    delegate = std::make_shared<AppDelegate>(*shell_, bridge, preferences, web.path());
+    delegate = std::make_shared<AppDelegate>(*shell_, bridge, preferences, webRoot.empty() ? web.path() : webRoot);
 }
 
 ShellHarness::~ShellHarness()

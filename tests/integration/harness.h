@@ -30,11 +30,17 @@ void spin(double seconds);
 // text for objects); nullopt when evaluation failed.
 std::optional<std::string> evaluate(WebKitWebView* view, const std::string& script);
 
+// The page the build staged beside the executable: <build>/web, found from the test
+// binary at <build>/tests/.
+std::string builtWebFolder();
+
 // The real GTK shell and WebKitGTK view, driven through the application delegate,
 // serving a web tree made by the test. Panels, workspace and printing are fakes.
 class ShellHarness {
 public:
     ShellHarness();
+    // Serves the given folder (such as builtWebFolder()) instead of the test's tree.
+    explicit ShellHarness(const std::string& webRoot);
     ~ShellHarness();
 
     TempDir web;     // the page's files

@@ -1,0 +1,470 @@
+// The default page in the real shell: documents generated here are opened through the
+// bridge and the page is driven through its own controls, as a person would, while the
+// panels are scripted fakes. What the page writes is read back with Poppler and Cairo.
+
+#include <gtest/gtest.h>
+
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+#include <poppler.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ocr/native_ocr.h"
+#include "platform/gtk/recognition_platform.h"
+#include "tests/integration/harness.h"
+
+namespace pw::testing {
+namespace {
+
+constexpr double pageWidth = 595;   // A4 portrait, in points
+constexpr double pageHeight = 842;
+
+// Draws text as outlines: the PDF then holds no text of its own, only shapes.
+void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, int points)
+{
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans");
+    pango_font_description_set_absolute_size(font, points * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_text(layout, text.c_str(), -1);
+    cairo_move_to(cr, x, y);
+    pango_cairo_layout_path(cr, layout);
+    cairo_fill(cr);
+    pango_font_description_free(font);
+    g_object_unref(layout);
+}
+
+// Writes a PDF of portrait pages; page i shows "Page i" in real text and a black band.
+std::string writeNumberedPdf(const std::string& path, int pages)
+{
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
+    cairo_t* cr = cairo_create(surface);
+    for (int i = 1; i <= pages; ++i) {
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+        cairo_set_font_size(cr, 56);
+        cairo_move_to(cr, 60, 140);
+        cairo_show_text(cr, ("Page " + std::to_string(i)).c_str());
+        cairo_rectangle(cr, 60, 180, 475, 40);
+        cairo_fill(cr);
+        cairo_show_page(cr);
+    }
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    return path;
+}
+
+struct PdfFacts {
+    int pages = 0;
+    std::vector<bool> landscape;  // as shown, so a quarter turn of a portrait page
+    std::vector<std::string> text;
+};
+
+PdfFacts readPdf(const std::string& path)
+{
+    PdfFacts facts;
+    gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+    PopplerDocument* document = poppler_document_new_from_file(uri, nullptr, nullptr);
+    g_free(uri);
+    if (!document) return facts;
+    facts.pages = poppler_document_get_n_pages(document);
+    for (int i = 0; i < facts.pages; ++i) {
+        PopplerPage* page = poppler_document_get_page(document, i);
+        double width = 0, height = 0;
+        // Poppler reports the size with the page's /Rotate applied.
+        poppler_page_get_size(page, &width, &height);
+        facts.landscape.push_back(width > height);
+        gchar* text = poppler_page_get_text(page);
+        facts.text.emplace_back(text ? text : "");
+        g_free(text);
+        g_object_unref(page);
+    }
+    g_object_unref(document);
+    return facts;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The entries of a ZIP archive, each checked against its stored CRC-32.
+struct ZipEntry {
+    std::string data;
+    bool crcMatches = false;
+};
+
+std::uint32_t crc32Bitwise(const std::string& data)
+{
+    std::uint32_t crc = 0xffffffffu;
+    for (unsigned char byte : data) {
+        crc ^= byte;
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::map<std::string, ZipEntry> readZip(const std::string& archive)
+{
+    auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(archive[at])) | std::uint32_t(std::uint8_t(archive[at + 1])) << 8; };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    std::map<std::string, ZipEntry> entries;
+    if (archive.size() < 22) return entries;
+    const std::size_t end = archive.size() - 22;  // no archive comment
+    if (u32(end) != 0x06054b50) return entries;
+    std::size_t at = u32(end + 16);
+    for (std::uint32_t i = 0; i < u16(end + 10) && u32(at) == 0x02014b50; ++i) {
+        const std::uint32_t crc = u32(at + 16), size = u32(at + 24), nameLength = u16(at + 28);
+        const std::uint32_t skip = u16(at + 30) + u16(at + 32), local = u32(at + 42);
+        const std::string name = archive.substr(at + 46, nameLength);
+        if (u32(local) != 0x04034b50 || u16(local + 8) != 0) break;  // stored, not deflated
+        const std::size_t data = local + 30 + u16(local + 26) + u16(local + 28);
+        ZipEntry entry{archive.substr(data, size)};
+        entry.crcMatches = crc32Bitwise(entry.data) == crc;
+        entries[name] = entry;
+        at += 46 + nameLength + skip;
+    }
+    return entries;
+}
+
+struct PngSize {
+    int width = 0, height = 0;
+};
+
+PngSize decodePng(const std::string& png)
+{
+    struct Reader {
+        const std::string& bytes;
+        std::size_t at = 0;
+    } reader{png};
+    cairo_surface_t* image = cairo_image_surface_create_from_png_stream(
+        [](void* closure, unsigned char* data, unsigned int length) {
+            auto* r = static_cast<Reader*>(closure);
+            if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+            std::copy_n(r->bytes.data() + r->at, length, data);
+            r->at += length;
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &reader);
+    PngSize size;
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS)
+        size = {cairo_image_surface_get_width(image), cairo_image_surface_get_height(image)};
+    cairo_surface_destroy(image);
+    return size;
+}
+
+// The page in the real shell, with generated documents in a folder of the test's own.
+class Page : public ::testing::Test {
+protected:
+    ShellHarness shell{builtWebFolder()};
+    TempDir files;
+
+    void start()
+    {
+        shell.launchAndWait();
+        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
+    }
+
+    // Opens a file the way the desktop hands one over, and waits until it is shown.
+    void open(const std::string& path, int pages)
+    {
+        shell.bridge->openFile(path);
+        ASSERT_TRUE(showsPageCount(pages));
+    }
+
+    bool showsPageCount(int pages)
+    {
+        return shell.waitForScript("document.getElementById('page-count').textContent === '" + std::to_string(pages) +
+                                   "' && document.querySelectorAll('.thumb').length === " + std::to_string(pages));
+    }
+
+    void click(const std::string& selector)
+    {
+        ASSERT_EQ(shell.evaluate("(() => { const el = document.querySelector(" + NativeOCR::lit(selector) +
+                                 "); if (!el || el.disabled) return false; el.click(); return true; })()"),
+                  "true")
+            << selector;
+    }
+
+    std::string text(const std::string& script) { return shell.evaluate(script).value_or("<failed>"); }
+
+    bool hasDirtyTab() { return text("!!document.querySelector('.tab.dirty')") == "true"; }
+};
+
+TEST_F(Page, OpeningADocumentShowsItsPagesDrawn)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    start();
+    open(path, 3);
+    EXPECT_EQ(text("document.querySelector('.tab.active .tab-name').textContent"), "report.pdf");
+    EXPECT_EQ(text("document.getElementById('page-number').value"), "1");
+    EXPECT_TRUE(waitUntil([&] { return shell.delegate->window()->title() == "report.pdf — Pagewick"; }));
+
+    // What is on screen: the first page's rectangle holds the band and the heading in
+    // dark pixels on a white page.
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
+    const auto box = shell.evaluate(
+        "(() => { const r = document.querySelector('.page').getBoundingClientRect();"
+        " return [r.left, r.top, r.width, r.height].map(Math.round).join(' '); })()");
+    ASSERT_TRUE(box);
+    int left = 0, top = 0, width = 0, height = 0;
+    ASSERT_EQ(std::sscanf(box->c_str(), "%d %d %d %d", &left, &top, &width, &height), 4);
+
+    struct Shot {
+        bool done = false;
+        cairo_surface_t* surface = nullptr;
+    } shot;
+    webkit_web_view_get_snapshot(
+        shell.webKitView(), WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, nullptr,
+        +[](GObject* view, GAsyncResult* result, gpointer data) {
+            auto* s = static_cast<Shot*>(data);
+            s->surface = webkit_web_view_get_snapshot_finish(WEBKIT_WEB_VIEW(view), result, nullptr);
+            s->done = true;
+        },
+        &shot);
+    ASSERT_TRUE(waitUntil([&] { return shot.done; }));
+    ASSERT_NE(shot.surface, nullptr);
+    cairo_surface_flush(shot.surface);
+    const int stride = cairo_image_surface_get_stride(shot.surface);
+    const unsigned char* pixels = cairo_image_surface_get_data(shot.surface);
+    const int surfaceWidth = cairo_image_surface_get_width(shot.surface);
+    const int surfaceHeight = cairo_image_surface_get_height(shot.surface);
+    long dark = 0, white = 0, counted = 0;
+    for (int y = std::max(top, 0); y < std::min(top + height, surfaceHeight); ++y) {
+        for (int x = std::max(left, 0); x < std::min(left + width, surfaceWidth); ++x) {
+            const auto* p = pixels + y * stride + x * 4;  // B, G, R, unused
+            const int brightest = std::max({p[0], p[1], p[2]});
+            dark += brightest < 80;
+            white += p[0] > 235 && p[1] > 235 && p[2] > 235;
+            ++counted;
+        }
+    }
+    cairo_surface_destroy(shot.surface);
+    ASSERT_GT(counted, 10000);
+    EXPECT_GT(dark, counted / 50) << "the page looks blank";
+    EXPECT_GT(white, counted / 2) << "the page is not drawn on white";
+}
+
+TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    const std::string original = readFile(path);
+    start();
+    open(path, 3);
+
+    click(".thumb[data-index=\"1\"]");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2'"));
+    click("#rotate-right");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    EXPECT_EQ(readFile(path), original) << "nothing is written before saving";
+
+    click("#save");
+    ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    EXPECT_TRUE(shell.panels->saveRequests.empty()) << "a document with a path is saved without a panel";
+    EXPECT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-ok')].some(t => t.textContent.includes("
+                                    + NativeOCR::lit(path) + "))"));
+
+    const PdfFacts saved = readPdf(path);
+    ASSERT_EQ(saved.pages, 3);
+    EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, false}));
+    for (int i = 0; i < 3; ++i) EXPECT_NE(saved.text[i].find("Page " + std::to_string(i + 1)), std::string::npos);
+    // The shell remembered the written file.
+    EXPECT_EQ(shell.bridge->recents().at(0).at("path"), path);
+}
+
+TEST_F(Page, RecognisedWordsLieOverThePageAsSelectableText)
+{
+    NativeOCR::install(gtk::makeRecognitionServices(1));
+    const std::string path = files.path() + "/scan.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
+    cairo_t* cr = cairo_create(surface);
+    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
+    drawOutlinedText(cr, "total amount due", 60, 160, 40);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    ASSERT_TRUE(readPdf(path).text.at(0).find("Invoice") == std::string::npos) << "the words must be shapes only";
+
+    start();
+    open(path, 1);
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page').dataset.drawn === 'true'"));
+    EXPECT_EQ(text("document.querySelector('.page .textLayer').textContent.trim()"), "");
+
+    click("#ocr");
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.page .ocrLayer span').length >= 5", 120));
+    const std::string words = text("[...document.querySelectorAll('.ocrLayer span')].map(s => s.textContent.trim()).join(' ')");
+    for (const char* word : {"Invoice", "4821", "total", "amount", "due"})
+        EXPECT_NE(words.find(word), std::string::npos) << word << " not in: " << words;
+
+    // The first word sits where it was drawn: 60 points in, in the page's top band.
+    const auto place = text(
+        "(() => { const page = document.querySelector('.page').getBoundingClientRect();"
+        " const word = [...document.querySelectorAll('.ocrLayer span')].find(s => s.textContent.includes('Invoice'))"
+        "   .getBoundingClientRect();"
+        " return [(word.left - page.left) / page.width, (word.top - page.top) / page.height].map(v => v.toFixed(3)).join(' '); })()");
+    double x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(place.c_str(), "%lf %lf", &x, &y), 2) << place;
+    EXPECT_NEAR(x, 60 / pageWidth, 0.02);
+    EXPECT_NEAR(y, 80 / pageHeight, 0.03);
+
+    // The words can be selected and copied like any text of the page.
+    EXPECT_NE(text("(() => { const s = getSelection(); s.selectAllChildren(document.querySelector('.ocrLayer'));"
+                   " return s.toString(); })()")
+                  .find("Invoice 4821"),
+              std::string::npos);
+}
+
+TEST_F(Page, ExportsTheChosenPagesAsImagesInAZipArchive)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    start();
+    open(path, 3);
+    shell.panels->promptAnswer = "1, 3";
+
+    click("#export");
+    ASSERT_TRUE(waitUntil([&] { return !shell.panels->saveRequests.empty(); }, 60));
+    ASSERT_EQ(shell.panels->dialogs.size(), 1u) << "the page range is asked first";
+    EXPECT_EQ(shell.panels->promptDefaults.at(0), "1-3");
+    EXPECT_EQ(shell.panels->saveRequests.at(0).name, "report-pages.zip");
+    EXPECT_EQ(shell.panels->saveRequests.at(0).filter, FileFilter::Zip);
+
+    const std::string archivePath = files.path() + "/pages.zip";
+    shell.panels->answerSave(archivePath);
+    const auto entries = readZip(readFile(archivePath));
+    ASSERT_EQ(entries.size(), 2u);
+    for (const char* name : {"report-1.png", "report-3.png"}) {
+        ASSERT_TRUE(entries.count(name)) << name;
+        const ZipEntry& entry = entries.at(name);
+        EXPECT_TRUE(entry.crcMatches) << name;
+        const PngSize size = decodePng(entry.data);
+        // 150 dots per inch of an A4 page.
+        EXPECT_EQ(size.width, 1240) << name;
+        EXPECT_EQ(size.height, 1754) << name;
+    }
+}
+
+TEST_F(Page, InsertsTheChosenPdfAfterTheCurrentPageAndUndoes)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    const std::string other = files.path() + "/appendix.pdf";
+    {
+        cairo_surface_t* surface = cairo_pdf_surface_create(other.c_str(), pageHeight, pageWidth);
+        cairo_t* cr = cairo_create(surface);
+        for (const char* label : {"Appendix A", "Appendix B"}) {
+            cairo_move_to(cr, 60, 120);
+            cairo_set_font_size(cr, 40);
+            cairo_show_text(cr, label);
+            cairo_show_page(cr);
+        }
+        cairo_destroy(cr);
+        cairo_surface_finish(surface);
+        cairo_surface_destroy(surface);
+    }
+    start();
+    open(path, 3);
+
+    click("#insert");
+    ASSERT_TRUE(waitUntil([&] { return !shell.panels->pendingOpens.empty(); }));
+    EXPECT_EQ(shell.panels->openRequests.back().filter, FileFilter::Pdf);
+    EXPECT_EQ(shell.bridge->nextFilter, "") << "the filter applies to one chooser";
+    shell.panels->answerOpen(std::vector<std::string>{other});
+    ASSERT_TRUE(showsPageCount(5));
+
+    // The appendix follows page 1 and the view is on its first page.
+    EXPECT_EQ(text("document.getElementById('page-number').value"), "2");
+    click("#save");
+    ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    const PdfFacts saved = readPdf(path);
+    ASSERT_EQ(saved.pages, 5);
+    EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, true, false, false}));
+    EXPECT_NE(saved.text[1].find("Appendix A"), std::string::npos);
+    EXPECT_NE(saved.text[4].find("Page 3"), std::string::npos);
+
+    click("#undo");
+    ASSERT_TRUE(showsPageCount(3));
+    EXPECT_TRUE(hasDirtyTab()) << "undoing past a save leaves changes to save";
+}
+
+TEST_F(Page, ClosingAsksOnlyWhenThereAreUnsavedChanges)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    start();
+    open(path, 3);
+
+    click("#rotate-left");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    click("#undo");
+    ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); })) << "undo back to the saved state is clean";
+    click("#delete");
+    ASSERT_TRUE(showsPageCount(2));
+
+    shell.panels->confirmAnswer = false;
+    click(".tab-close");
+    ASSERT_EQ(shell.panels->dialogs.size(), 1u);
+    EXPECT_NE(shell.panels->dialogs[0].message.find("report.pdf"), std::string::npos);
+    EXPECT_EQ(text("document.querySelectorAll('.tab').length"), "1") << "refusing keeps the document";
+
+    shell.panels->confirmAnswer = true;
+    click(".tab-close");
+    EXPECT_EQ(shell.panels->dialogs.size(), 2u);
+    EXPECT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 0 && !document.getElementById('start').hidden"));
+    EXPECT_EQ(readPdf(path).pages, 3) << "discarded changes never reach the file";
+}
+
+TEST_F(Page, SaveAsStartsBesideTheDocumentAndACancelSaysNothing)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 2);
+    start();
+    open(path, 2);
+
+    click("#save-as");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->pendingSaves.size() == 1; }));
+    EXPECT_EQ(shell.panels->saveRequests[0].name, "report.pdf");
+    EXPECT_EQ(shell.panels->saveRequests[0].directory, files.path());
+    shell.panels->answerSave(std::nullopt);
+    spin(0.5);
+    EXPECT_EQ(text("document.querySelectorAll('.toast-error, .toast-ok').length"), "0");
+
+    click("#save-as");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->pendingSaves.size() == 1; }));
+    const std::string copy = files.path() + "/copy.pdf";
+    shell.panels->answerSave(copy);
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.tab.active .tab-name').textContent === 'copy.pdf'"));
+    EXPECT_EQ(readPdf(copy).pages, 2);
+
+    // From now on Save writes the copy.
+    click("#rotate-right");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    click("#save");
+    ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    EXPECT_EQ(readPdf(copy).landscape, (std::vector<bool>{true, false}));
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, false}));
+}
+
+TEST_F(Page, OffersRecentFilesAndShowsTheShellsMessages)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/recent.pdf", 2);
+    shell.bridge->remember(path);
+    start();
+    ASSERT_EQ(text("document.querySelector('#start-recent .recent-name').textContent"), "recent.pdf");
+
+    click("#start-recent .recent-item");
+    ASSERT_TRUE(showsPageCount(2));
+
+    shell.bridge->openFile(files.path() + "/missing.pdf");
+    EXPECT_TRUE(shell.waitForScript("document.querySelectorAll('.toast-warn').length === 1"));
+}
+
+}  // namespace
+}  // namespace pw::testing

@@ -46,6 +46,13 @@ WriteError errnoError(int code)
     return WriteError{std::strerror(code)};
 }
 
+// A path holding a NUL names no file: the system calls would stop at the NUL and act
+// on a shorter path, writing or reading some other file than the one asked for.
+bool holdsNul(const std::string& path)
+{
+    return path.find('\0') != std::string::npos;
+}
+
 bool writeAll(int fd, const void* data, std::size_t size)
 {
     const char* p = static_cast<const char*>(data);
@@ -232,6 +239,7 @@ std::optional<WriteError> replaceThroughNamedFile(const Destination& destination
 
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path)
 {
+    if (holdsNul(path)) return std::nullopt;
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) return std::nullopt;
     struct stat st {};
@@ -256,6 +264,7 @@ std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path)
 
 std::optional<WriteError> writeFileAtomically(const std::string& path, const void* data, std::size_t size)
 {
+    if (holdsNul(path)) return errnoError(EINVAL);
     const auto target = resolveLinks(absolutePath(path));
     if (!target) return errnoError(errno);
 
@@ -275,6 +284,7 @@ std::optional<WriteError> writeFileAtomically(const std::string& path, const voi
 
 std::optional<WriteError> writeFilePlain(const std::string& path, const void* data, std::size_t size)
 {
+    if (holdsNul(path)) return errnoError(EINVAL);
     FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (fd.get() < 0) return errnoError(errno);
     if (!writeAll(fd.get(), data, size)) return errnoError(errno);

@@ -196,6 +196,22 @@ TEST(ReadWholeFile, ReadsRegularFilesOnly)
     EXPECT_EQ(readWholeFile(fifo), std::nullopt);
 }
 
+TEST(FilePaths, APathHoldingANulNamesNoFile)
+{
+    TempDir dir;
+    const std::string shorter = dir.write("a.pdf", "kept");
+    const std::string withNul = shorter + std::string("\0.txt", 5);
+    const auto atomic = writeText(withNul, "new");
+    ASSERT_TRUE(atomic);
+    EXPECT_EQ(atomic->description, std::strerror(EINVAL));
+    const auto plain = writeFilePlain(dir.path() + std::string("/b\0", 3), "x", 1);
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->description, std::strerror(EINVAL));
+    EXPECT_EQ(readWholeFile(withNul), std::nullopt);
+    EXPECT_EQ(TempDir::read(shorter), "kept");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"a.pdf"});
+}
+
 TEST(PathComponents, BehaveLikeFileURLs)
 {
     EXPECT_EQ(lastPathComponent("/tmp/a.pdf"), "a.pdf");

@@ -81,12 +81,14 @@ void Bridge::save(const std::string& name, const std::string& b64, bool share)
     request.canCreateFolders = true;
     // Written atomically, like every other save: a failed write must not leave the
     // chosen file half-written in place of what it held.
-    services_.panels->beginSave(
-        request, [panels = services_.panels, bytes = std::move(*bytes)](std::optional<std::string> path) {
-            if (!path) return;
-            if (const auto error = writeAtomically(*path, bytes))
-                panels->alert(tr("Enregistrement impossible", "Could not save"), error->description);
-        });
+    // The panel service is held weakly: it holds this completion until it answers.
+    std::weak_ptr<Panels> weakPanels = services_.panels;
+    services_.panels->beginSave(request, [weakPanels, bytes = std::move(*bytes)](std::optional<std::string> path) {
+        if (!path) return;
+        const auto error = writeAtomically(*path, bytes);
+        auto panels = weakPanels.lock();
+        if (error && panels) panels->alert(tr("Enregistrement impossible", "Could not save"), error->description);
+    });
 }
 
 void Bridge::saveToPath(const std::string& id, const std::string& path, std::vector<std::uint8_t> bytes)

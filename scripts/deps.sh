@@ -13,6 +13,9 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 tesseract-ocr poppler-utils
+  # desktop integration: icons drawn at build time, the validators, the Debian package,
+  # a headless Wayland compositor
+  librsvg2-bin desktop-file-utils appstream dpkg-dev weston
 )
 
 # The page's npm packages need npm; Debian's own (Node 18) is enough, and any npm

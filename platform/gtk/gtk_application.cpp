@@ -116,6 +116,8 @@ int runApplication(int argc, char** argv)
     // Without a session bus GApplication runs as a lone instance.
     app.gtk = gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN);
     g_set_application_name("Pagewick");
+    // The installed icon is named after the application id, as the desktop entry says.
+    gtk_window_set_default_icon_name(applicationId);
     g_signal_connect(app.gtk, "startup", G_CALLBACK(onStartup), &app);
     g_signal_connect(app.gtk, "activate", G_CALLBACK(onActivate), &app);
     g_signal_connect(app.gtk, "open", G_CALLBACK(onOpen), &app);

@@ -21,7 +21,8 @@ void GtkShell::showAbout()
     const std::string comments = tr("Ouvrir, modifier et enregistrer des documents PDF.",
                                     "Open, edit and save PDF documents.");
     gtk_show_about_dialog(gtk_application_get_active_window(application_), "program-name", "Pagewick", "version",
-                          PAGEWICK_VERSION, "comments", comments.c_str(), "logo-icon-name", "pagewick", nullptr);
+                          PAGEWICK_VERSION, "comments", comments.c_str(), "logo-icon-name",
+                          gtk_window_get_default_icon_name(), nullptr);
 }
 
 void GtkShell::quit()

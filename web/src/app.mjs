@@ -498,7 +498,7 @@ export class App {
         on('find-toggle', () => this.finder.toggle());
         $('zoom').addEventListener('change', (event) => {
             const value = event.target.value;
-            if (value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });
+            if (value === 'auto' || value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });
             else if (value !== 'custom') this.viewer.setZoom({ mode: 'scale', value: Number(value) });
         });
         const pageInput = $('page-number');
@@ -567,7 +567,7 @@ export class App {
                 if (key === 'f' && doc) return act(() => this.finder.open());
                 if ((key === '=' || key === '+') && doc) return act(() => this.viewer.zoomIn());
                 if (key === '-' && doc) return act(() => this.viewer.zoomOut());
-                if (key === '0' && doc) return act(() => this.viewer.setZoom({ mode: 'width' }));
+                if (key === '0' && doc) return act(() => this.viewer.setZoom({ mode: 'auto' }));
                 if (key === 'PageDown' && this.docs.length > 1) return act(() => this.#cycleTab(1));
                 if (key === 'PageUp' && this.docs.length > 1) return act(() => this.#cycleTab(-1));
                 return;

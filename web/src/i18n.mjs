@@ -38,6 +38,7 @@ const strings = {
     zoomIn: ['Zoom avant (+)', 'Zoom in (+)'],
     zoomOut: ['Zoom arrière (−)', 'Zoom out (−)'],
     zoomLevel: ['Niveau de zoom', 'Zoom level'],
+    fitAuto: ['Automatique', 'Automatic'],
     fitWidth: ['Pleine largeur', 'Fit width'],
     fitPage: ['Page entière', 'Fit page'],
     rotateLeft: ['Pivoter à gauche (Maj+R)', 'Rotate left (Shift+R)'],

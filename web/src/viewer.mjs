@@ -7,6 +7,7 @@ import { buildRecognisedLayer } from './recognised_layer.mjs';
 
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
 const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
+const AUTO_LIMIT = 1.25;
 const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
 
@@ -18,7 +19,7 @@ export class Viewer {
         this.onScaleChange = onScaleChange;
         this.doc = null;
         this.frames = [];
-        this.zoom = { mode: 'width' };
+        this.zoom = { mode: 'auto' };
         this.scale = 1;
         this.generation = 0;
         this.observer = new IntersectionObserver((entries) => this.#visibilityChanged(entries), {
@@ -96,6 +97,8 @@ export class Viewer {
         const widest = Math.max(...doc.sizes.map((s) => s.width));
         const available = Math.max(this.scroller.clientWidth - 2 * PADDING, 100);
         let scale = available / (widest * CSS_PER_PDF_UNIT);
+        // Automatic: the width of the window, but no larger than reads comfortably.
+        if (this.zoom.mode === 'auto') scale = Math.min(scale, AUTO_LIMIT);
         if (this.zoom.mode === 'page') {
             const tallest = Math.max(...doc.sizes.map((s) => s.height));
             const height = Math.max(this.scroller.clientHeight - PADDING, 100);

@@ -199,6 +199,13 @@ protected:
 
     std::string text(const std::string& script) { return shell.evaluate(script).value_or("<failed>"); }
 
+    // A key pressed while the page has the focus; `options` adds modifiers.
+    void press(const std::string& key, const std::string& options = "")
+    {
+        shell.evaluate("document.getElementById('viewer').dispatchEvent(new KeyboardEvent('keydown', {bubbles: true,"
+                       " cancelable: true, key: " + NativeOCR::lit(key) + (options.empty() ? "" : ", " + options) + "}))");
+    }
+
     bool hasDirtyTab() { return text("!!document.querySelector('.tab.dirty')") == "true"; }
 };
 
@@ -450,6 +457,69 @@ TEST_F(Page, SaveAsStartsBesideTheDocumentAndACancelSaysNothing)
     ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
     EXPECT_EQ(readPdf(copy).landscape, (std::vector<bool>{true, false}));
     EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, false}));
+}
+
+TEST_F(Page, PrintsAndSharesTheDocumentAsEdited)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 2);
+    start();
+    open(path, 2);
+    click("#rotate-right");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+
+    click("#print");
+    ASSERT_TRUE(waitUntil([&] { return shell.printing->printed.size() == 1; }));
+    EXPECT_EQ(shell.printing->printed[0].attachedTo, &shell.view()) << "printed as a sheet of the window";
+
+    const std::string temporary = files.path() + "/shared";
+    std::filesystem::create_directories(temporary);
+    shell.workspace->temporary = temporary;
+    click("#share");
+    ASSERT_TRUE(waitUntil([&] { return shell.workspace->shared.size() == 1; }));
+    const std::string shared = shell.workspace->shared[0].path;
+    EXPECT_EQ(std::filesystem::path(shared).filename(), "report.pdf");
+    EXPECT_EQ(readPdf(shared).landscape, (std::vector<bool>{true, false})) << "the edit travels with the copy";
+    EXPECT_TRUE(hasDirtyTab()) << "sharing a copy does not save the document";
+}
+
+TEST_F(Page, KeysDraggingAndFindWorkOnThePages)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    start();
+    open(path, 3);
+
+    press("End");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+    press("ArrowUp", "altKey: true");  // moves page 3 up: 1, 3, 2
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2' && "
+                                    "!document.getElementById('undo').disabled"));
+
+    // Dragging the first thumbnail onto the lower half of the last puts it last: 3, 2, 1.
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.thumb').length === 3"));
+    shell.evaluate(
+        "(() => { const data = new DataTransfer(); const thumbs = document.querySelectorAll('.thumb');"
+        " const fire = (el, type, y) => el.dispatchEvent(new DragEvent(type,"
+        "   {bubbles: true, cancelable: true, dataTransfer: data, clientY: y}));"
+        " const box = thumbs[2].getBoundingClientRect();"
+        " fire(thumbs[0], 'dragstart', 0); fire(thumbs[2], 'dragover', box.bottom - 2);"
+        " fire(thumbs[2], 'drop', box.bottom - 2); fire(thumbs[0], 'dragend', 0); })()");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+
+    press("s", "ctrlKey: true");
+    ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    const PdfFacts saved = readPdf(path);
+    ASSERT_EQ(saved.pages, 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NE(saved.text[i].find("Page " + std::to_string(3 - i)), std::string::npos) << saved.text[i];
+
+    // Find goes to the page that has the words and selects them there.
+    press("Home");
+    press("f", "ctrlKey: true");
+    ASSERT_EQ(text("document.getElementById('find-bar').hidden"), "false");
+    shell.evaluate("document.getElementById('find-text').value = 'page 1';"
+                   "document.getElementById('find-bar').requestSubmit()");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3' && "
+                                    "getSelection().toString() === 'Page 1'"));
 }
 
 TEST_F(Page, OffersRecentFilesAndShowsTheShellsMessages)

@@ -96,14 +96,16 @@ export class Thumbnails {
             if (!item) return;
             from = Number(item.dataset.index);
             item.classList.add('dragging');
-            event.dataTransfer.effectAllowed = 'move';
-            event.dataTransfer.setData('text/plain', String(from + 1));
+            if (event.dataTransfer) {
+                event.dataTransfer.effectAllowed = 'move';
+                event.dataTransfer.setData('text/plain', String(from + 1));
+            }
         });
         this.list.addEventListener('dragover', (event) => {
             const item = itemOf(event);
             if (from === null || !item) return;
             event.preventDefault();
-            event.dataTransfer.dropEffect = 'move';
+            if (event.dataTransfer) event.dataTransfer.dropEffect = 'move';
             clearMarks();
             item.classList.add(target(event, item).after ? 'drop-after' : 'drop-before');
         });

@@ -522,6 +522,27 @@ TEST_F(Page, KeysDraggingAndFindWorkOnThePages)
                                     "getSelection().toString() === 'Page 1'"));
 }
 
+TEST_F(Page, AnEditQueuedBehindAnotherStillActsOnItsOwnPage)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    start();
+    open(path, 3);
+
+    // Both keys land before the first edit has finished: the rotation was asked of page 1
+    // and must follow it to its new place.
+    shell.evaluate("for (const init of [{key: 'ArrowDown', altKey: true}, {key: 'r'}])"
+                   "  document.getElementById('viewer').dispatchEvent("
+                   "    new KeyboardEvent('keydown', {bubbles: true, cancelable: true, ...init}))");
+    click("#save");  // queued behind both edits
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-ok')].some(t => t.textContent.includes(" +
+                                    NativeOCR::lit(path) + "))"));
+    const PdfFacts saved = readPdf(path);
+    ASSERT_EQ(saved.pages, 3);
+    EXPECT_NE(saved.text[0].find("Page 2"), std::string::npos);
+    EXPECT_NE(saved.text[1].find("Page 1"), std::string::npos);
+    EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, false}));
+}
+
 TEST_F(Page, OffersRecentFilesAndShowsTheShellsMessages)
 {
     const std::string path = writeNumberedPdf(files.path() + "/recent.pdf", 2);

@@ -122,10 +122,20 @@ export class App {
         return run;
     }
 
-    #edit(change, arrange, describe) {
+    // Runs an edit of the active document after those already queued. The page it
+    // concerns is named by id when asked for, and found again when its turn comes, since
+    // the edits before it may have moved it. `plan(index)` gives the change, how the
+    // pages are arranged afterwards, and what to tell the user.
+    #edit(plan, page = this.active?.currentPage - 1) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
+        const pageId = doc.pageIds[page];
         return this.#queue(async () => {
+            const index = doc.pageIds.indexOf(pageId);
+            if (doc.closed || index < 0) return;
+            const steps = plan(index, doc);
+            if (!steps) return;
+            const { change, arrange, describe } = steps;
             try {
                 await doc.apply(change, arrange);
             } catch (error) {
@@ -141,6 +151,7 @@ export class App {
     }
 
     #documentChanged(doc) {
+        if (doc.closed) return;
         if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
@@ -149,44 +160,59 @@ export class App {
     }
 
     rotate(delta) {
-        const index = this.active.currentPage - 1;
-        return this.#edit((bytes) => edits.rotatePages(bytes, [index], delta), (ids) => ids,
-            () => t('rotated', { n: index + 1 }));
+        return this.#edit((index) => ({
+            change: (bytes) => edits.rotatePages(bytes, [index], delta),
+            arrange: (ids) => ids,
+            describe: () => t('rotated', { n: index + 1 }),
+        }));
     }
 
     deletePage() {
-        const doc = this.active;
-        if (doc.pageCount <= 1) {
+        if (this.active?.pageCount <= 1) {
             this.toasts.show(t('lastPage'), 'warn');
             return Promise.resolve();
         }
-        const index = doc.currentPage - 1;
-        return this.#edit((bytes) => edits.deletePages(bytes, [index]),
-            (ids) => ids.filter((_, i) => i !== index), () => t('deleted', { n: index + 1 }));
+        return this.#edit((index) => ({
+            change: (bytes) => edits.deletePages(bytes, [index]),
+            arrange: (ids) => ids.filter((_, i) => i !== index),
+            describe: () => t('deleted', { n: index + 1 }),
+        }));
     }
 
+    // Moves the page at index `from` to index `to`.
     movePage(from, to) {
         const doc = this.active;
-        if (to < 0 || to >= doc.pageCount || to === from) return Promise.resolve();
-        return this.#edit((bytes) => edits.movePage(bytes, from, to), (ids) => {
-            const [id] = ids.splice(from, 1);
-            ids.splice(to, 0, id);
-            return ids;
-        }, (d) => {
-            d.currentPage = to + 1;
-            return t('moved', { n: to + 1 });
-        });
+        if (!doc || to < 0 || to >= doc.pageCount || to === from) return Promise.resolve();
+        return this.#edit((index) => {
+            const target = Math.min(Math.max(to + (index - from), 0), doc.pageCount - 1);
+            if (target === index) return null;
+            return {
+                change: (bytes) => edits.movePage(bytes, index, target),
+                arrange: (ids) => {
+                    const [id] = ids.splice(index, 1);
+                    ids.splice(target, 0, id);
+                    return ids;
+                },
+                describe: (d) => {
+                    d.currentPage = target + 1;
+                    return t('moved', { n: target + 1 });
+                },
+            };
+        }, from);
     }
 
     insertPages(otherBytes) {
-        const at = this.active.currentPage;  // after the current page
-        return this.#edit((bytes) => edits.insertDocument(bytes, otherBytes, at).then((r) => r.bytes),
-            (ids, count) => [...ids.slice(0, at), ...Array(count - ids.length).fill(null), ...ids.slice(at)],
-            (d) => {
-                const added = d.pageCount - (d.history.at(-1)?.pageIds.length ?? 0);
-                d.currentPage = at + 1;
-                return t('inserted', { count: added });
-            });
+        return this.#edit((index) => {
+            const at = index + 1;  // after the current page
+            return {
+                change: (bytes) => edits.insertDocument(bytes, otherBytes, at).then((r) => r.bytes),
+                arrange: (ids, count) => [...ids.slice(0, at), ...Array(count - ids.length).fill(null), ...ids.slice(at)],
+                describe: (d) => {
+                    d.currentPage = at + 1;
+                    return t('inserted', { count: d.pageCount - d.history.at(-1).pageIds.length });
+                },
+            };
+        });
     }
 
     undo() {
@@ -306,17 +332,22 @@ export class App {
     recognise() {
         const doc = this.active;
         if (!doc || !native.ocr) return Promise.resolve();
-        const index = doc.currentPage - 1;
-        const pageId = doc.pageIds[index];
-        const rotation = doc.rotations[index];
+        const pageId = doc.pageIds[doc.currentPage - 1];
         const button = $('ocr');
+        button.classList.add('busy');
         return this.#queue(async () => {
-            this.toasts.show(t('recognising', { n: index + 1 }), 'info', { key: 'ocr' });
-            const image = await renderPagePng(doc.pdf, index + 1, RECOGNITION_DPI);
-            return image;
-        }).then(async (image) => {
-            if (!image) return;
-            button.classList.add('busy');
+            // Edits queued before may have moved the page.
+            const at = doc.pageIds.indexOf(pageId);
+            if (doc.closed || at < 0) return null;
+            this.toasts.show(t('recognising', { n: at + 1 }), 'info', { key: 'ocr' });
+            const image = await renderPagePng(doc.pdf, at + 1, RECOGNITION_DPI);
+            return { image, index: at, rotation: doc.rotations[at] };
+        }).then(async (shot) => {
+            if (!shot) {
+                button.classList.remove('busy');
+                return;
+            }
+            const { image, index, rotation } = shot;
             try {
                 const reply = await request({ type: 'ocr', b64: bytesToBase64(image.bytes), lang });
                 const lines = parseRecognition(reply.json);
@@ -341,6 +372,15 @@ export class App {
         const doc = this.active;
         document.body.classList.toggle('empty', !doc);
         $('start').hidden = !!doc;
+        $('undo').disabled = !doc?.canUndo;
+        document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
+        this.#updatePager();
+        this.#showTabs();
+    }
+
+    // What follows the current page; runs on every scroll step.
+    #updatePager() {
+        const doc = this.active;
         const count = doc?.pageCount ?? 0;
         const page = doc?.currentPage ?? 0;
         $('page-count').textContent = String(count);
@@ -350,14 +390,11 @@ export class App {
         $('move-up').disabled = page <= 1;
         $('move-down').disabled = page >= count;
         $('delete').disabled = count <= 1;
-        $('undo').disabled = !doc?.canUndo;
-        document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
-        this.#showTabs();
     }
 
     #pageChanged(n) {
         this.thumbnails.mark(n);
-        if (this.active) this.update();
+        this.#updatePager();
     }
 
     #scaleChanged(scale, zoom) {
@@ -510,7 +547,14 @@ export class App {
             }
         });
         pageInput.addEventListener('focus', () => pageInput.select());
-        pageInput.addEventListener('blur', () => this.update());
+        pageInput.addEventListener('blur', () => this.#updatePager());
+        // Ctrl with the wheel zooms the document, not the whole page.
+        $('viewer').addEventListener('wheel', (event) => {
+            if (!event.ctrlKey || !this.active) return;
+            event.preventDefault();
+            if (event.deltaY < 0) this.viewer.zoomIn();
+            else if (event.deltaY > 0) this.viewer.zoomOut();
+        }, { passive: false });
         document.addEventListener('pointerdown', (event) => {
             if (!event.target.closest('#recent-menu, #recent')) this.#closeMenu();
         });

@@ -4,7 +4,9 @@
 
 import { loadPdf } from './pdf_engine.mjs';
 
+// Each step keeps a whole copy of the document, so the history is bounded by size too.
 const HISTORY_LIMIT = 50;
+const HISTORY_BYTES = 512 * 1024 * 1024;
 let lastDocumentId = 0;
 let lastPageId = 0;
 
@@ -80,7 +82,9 @@ export class PdfDoc {
         this.bytes = bytes;
         await this.adopt(pdf, pageIds);
         this.history.push(before);
-        if (this.history.length > HISTORY_LIMIT) this.history.shift();
+        let kept = this.history.reduce((sum, step) => sum + step.bytes.length, 0);
+        while (this.history.length > 1 && (this.history.length > HISTORY_LIMIT || kept > HISTORY_BYTES))
+            kept -= this.history.shift().bytes.length;
     }
 
     async undo() {
@@ -126,6 +130,7 @@ export class PdfDoc {
     }
 
     close() {
+        this.closed = true;
         this.pdf?.destroy();
         this.pdf = null;
     }

@@ -7,8 +7,12 @@ import * as pdfjs from '../vendor/pdfjs/pdf.min.mjs';
 const vendor = new URL('../vendor/pdfjs/', import.meta.url);
 
 // The worker is started here rather than by pdf.js: pdf.js takes a URL of a scheme it
-// does not know for another origin and would wrap the worker in a blob.
-pdfjs.GlobalWorkerOptions.workerPort = new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' });
+// does not know for another origin and would wrap the worker in a blob. It is handed to
+// each document explicitly, so that destroying one document (after every edit) does not
+// tear down the worker that the next one is already being opened on.
+const worker = new pdfjs.PDFWorker({
+    port: new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
+});
 
 export const { TextLayer, PasswordResponses } = pdfjs;
 
@@ -18,6 +22,7 @@ export const { TextLayer, PasswordResponses } = pdfjs;
 export async function loadPdf(bytes, askPassword) {
     const task = pdfjs.getDocument({
         data: bytes.slice(),
+        worker,
         cMapUrl: new URL('cmaps/', vendor).href,
         cMapPacked: true,
         standardFontDataUrl: new URL('standard_fonts/', vendor).href,

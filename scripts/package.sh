@@ -10,6 +10,9 @@ scripts/deps.sh
 # which the package does not ship and need not wait for.
 build=build/package
 cmake --preset release -B "$build" -DPAGEWICK_TESTS=OFF -DPAGEWICK_BENCH=OFF >/dev/null
+# Staging adds to the page's folder and never takes away: start it afresh so that no
+# file left by an earlier build is shipped.
+rm -rf "$build/web"
 cmake --build "$build"
 rm -f "$build"/pagewick_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)

@@ -543,6 +543,25 @@ TEST_F(Page, AnEditQueuedBehindAnotherStillActsOnItsOwnPage)
     EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, false}));
 }
 
+TEST_F(Page, FilesChosenTogetherOpenAsTabsInTheirOrder)
+{
+    const std::string first = writeNumberedPdf(files.path() + "/first.pdf", 1);
+    const std::string second = writeNumberedPdf(files.path() + "/second.pdf", 2);
+    start();
+
+    click("#start-open");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->pendingOpens.size() == 1; }));
+    EXPECT_EQ(shell.panels->openRequests.back().filter, FileFilter::Pdf);
+    EXPECT_TRUE(shell.panels->openRequests.back().multiple);
+    shell.panels->answerOpen(std::vector<std::string>{first, second});
+
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 2"));
+    EXPECT_EQ(text("[...document.querySelectorAll('.tab-name')].map(t => t.textContent).join()"), "first.pdf,second.pdf");
+    EXPECT_TRUE(showsPageCount(2)) << "the last one opened is shown";
+    click(".tab:not(.active)");
+    EXPECT_TRUE(showsPageCount(1));
+}
+
 TEST_F(Page, OffersRecentFilesAndShowsTheShellsMessages)
 {
     const std::string path = writeNumberedPdf(files.path() + "/recent.pdf", 2);

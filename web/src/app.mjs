@@ -50,7 +50,7 @@ export class App {
         placeIcons();
         document.body.classList.toggle('native', native.available);
         document.body.classList.toggle('can-recognise', native.ocr);
-        document.body.classList.toggle('can-print', native.print || !native.available);
+        document.body.classList.toggle('can-print', native.print);
         this.#wireToolbar();
         this.#wireKeyboard();
         this.#wireFileInputs();
@@ -316,14 +316,10 @@ export class App {
 
     print() {
         const doc = this.active;
-        if (!doc) return Promise.resolve();
+        if (!doc || !native.print) return Promise.resolve();
         return this.#queue(async () => {
-            if (native.print) {
-                post({ type: 'print', b64: bytesToBase64(doc.bytes) });
-                this.toasts.show(t('printing'), 'info');
-            } else {
-                window.print();
-            }
+            post({ type: 'print', b64: bytesToBase64(doc.bytes) });
+            this.toasts.show(t('printing'), 'info');
         });
     }
 
@@ -479,7 +475,6 @@ export class App {
         };
         fill($('start-recent'), false);
         fill($('recent-menu'), true);
-        $('recent').disabled = !native.available;
     }
 
     #toggleMenu() {
@@ -605,7 +600,7 @@ export class App {
             // The menu bar owns Ctrl with O, W, Q, H, M, Z, X, C, V and A.
             if (command && !event.altKey) {
                 if (key === 's' && doc) return act(() => (event.shiftKey ? this.saveAs() : this.save()));
-                if (key === 'p' && doc) return act(() => this.print());
+                if (key === 'p' && doc && native.print) return act(() => this.print());
                 if (key === 'e' && doc) return act(() => this.exportImages());
                 if (key === 'i' && doc) return act(() => this.chooseInsertion());
                 if (key === 'f' && doc) return act(() => this.finder.open());

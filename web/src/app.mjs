@@ -5,12 +5,15 @@ import { bytesToBase64, base64ToBytes } from './base64.mjs';
 import { PdfDoc } from './document.mjs';
 import { Finder } from './finder.mjs';
 import { t, lang, translateDocument } from './i18n.mjs';
-import { icon, placeIcons } from './icons.mjs';
-import { folderName, native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
+import { placeIcons } from './icons.mjs';
+import { wireKeyboard } from './keyboard.mjs';
+import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
 import * as edits from './pdf_edit.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
+import { renderRecent } from './recent_list.mjs';
+import { renderTabs } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
 import { Viewer } from './viewer.mjs';
@@ -52,9 +55,16 @@ export class App {
         document.body.classList.toggle('can-recognise', native.ocr);
         document.body.classList.toggle('can-print', native.print);
         this.#wireToolbar();
-        this.#wireKeyboard();
+        wireKeyboard(this);
         this.#wireFileInputs();
-        watchRecent((list) => this.#showRecent(list));
+        watchRecent((list) => {
+            const open = (entry) => {
+                this.closeMenu();
+                post({ type: 'openpath', path: entry.path });
+            };
+            renderRecent($('start-recent'), list, { menu: false, open });
+            renderRecent($('recent-menu'), list, { menu: true, open });
+        });
         receiveMessages((text) => this.toasts.show(text, 'warn'));
         // Last: from here on the shell may hand over files.
         receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, base64ToBytes(b64), path)));
@@ -85,8 +95,10 @@ export class App {
             return;
         }
         this.toasts.dismiss(key);
-        if (existing) {
-            this.docs[this.docs.indexOf(existing)] = doc;
+        // The older copy may have been closed while this one was opening.
+        const place = existing ? this.docs.indexOf(existing) : -1;
+        if (place >= 0) {
+            this.docs[place] = doc;
             existing.close();
         } else {
             this.docs.push(doc);
@@ -371,7 +383,10 @@ export class App {
         $('undo').disabled = !doc?.canUndo;
         document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
         this.#updatePager();
-        this.#showTabs();
+        renderTabs($('tabs'), this.docs, this.active, {
+            activate: (doc) => doc !== this.active && this.activate(doc),
+            close: (doc) => this.close(doc),
+        });
     }
 
     // What follows the current page; runs on every scroll step.
@@ -409,77 +424,9 @@ export class App {
         }
     }
 
-    #showTabs() {
-        const tabs = $('tabs');
-        tabs.replaceChildren(...this.docs.map((doc) => {
-            const tab = document.createElement('div');
-            tab.className = 'tab';
-            tab.setAttribute('role', 'tab');
-            tab.setAttribute('aria-selected', String(doc === this.active));
-            tab.title = doc.path || doc.name;
-            tab.classList.toggle('active', doc === this.active);
-            tab.classList.toggle('dirty', doc.dirty);
-            const label = document.createElement('span');
-            label.className = 'tab-name';
-            label.textContent = doc.name;
-            const pages = document.createElement('span');
-            pages.className = 'tab-pages';
-            pages.textContent = doc.pageCount === 1 ? t('onePage') : t('pages', { count: doc.pageCount });
-            const close = document.createElement('button');
-            close.className = 'tab-close';
-            close.type = 'button';
-            close.title = t('closeTab');
-            close.setAttribute('aria-label', `${t('closeTab')} ${doc.name}`);
-            close.append(icon('close'));
-            close.addEventListener('click', (event) => {
-                event.stopPropagation();
-                this.close(doc);
-            });
-            tab.append(icon('file'), label, pages, close);
-            tab.addEventListener('click', () => doc !== this.active && this.activate(doc));
-            tab.addEventListener('auxclick', (event) => event.button === 1 && this.close(doc));
-            return tab;
-        }));
-        tabs.hidden = this.docs.length === 0;
-    }
-
-    #showRecent(list) {
-        const fill = (container, asMenu) => {
-            container.replaceChildren(...list.map((entry) => {
-                const item = document.createElement(asMenu ? 'button' : 'li');
-                const button = asMenu ? item : document.createElement('button');
-                button.type = 'button';
-                button.className = 'recent-item';
-                if (asMenu) button.setAttribute('role', 'menuitem');
-                button.title = entry.path;
-                const name = document.createElement('span');
-                name.className = 'recent-name';
-                name.textContent = entry.name;
-                const where = document.createElement('span');
-                where.className = 'recent-folder';
-                where.textContent = folderName(entry.path);
-                button.append(icon('file'), name, where);
-                button.addEventListener('click', () => {
-                    this.#closeMenu();
-                    post({ type: 'openpath', path: entry.path });
-                });
-                if (!asMenu) item.append(button);
-                return item;
-            }));
-            if (!list.length) {
-                const none = document.createElement(asMenu ? 'div' : 'li');
-                none.className = 'recent-none';
-                none.textContent = t('noRecent');
-                container.append(none);
-            }
-        };
-        fill($('start-recent'), false);
-        fill($('recent-menu'), true);
-    }
-
-    #toggleMenu() {
+    toggleMenu() {
         const menu = $('recent-menu');
-        if (!menu.hidden) return this.#closeMenu();
+        if (!menu.hidden) return this.closeMenu();
         const anchor = $('recent').getBoundingClientRect();
         menu.style.left = `${anchor.left}px`;
         menu.style.top = `${anchor.bottom + 4}px`;
@@ -488,7 +435,7 @@ export class App {
         menu.querySelector('button')?.focus();
     }
 
-    #closeMenu() {
+    closeMenu() {
         $('recent-menu').hidden = true;
         $('recent').setAttribute('aria-expanded', 'false');
     }
@@ -509,7 +456,7 @@ export class App {
         const on = (id, action) => $(id).addEventListener('click', () => action());
         on('open', () => this.openDialog());
         on('start-open', () => this.openDialog());
-        on('recent', () => this.#toggleMenu());
+        on('recent', () => this.toggleMenu());
         on('save', () => this.save());
         on('save-as', () => this.saveAs());
         on('export', () => this.exportImages());
@@ -551,7 +498,7 @@ export class App {
             else if (event.deltaY > 0) this.viewer.zoomOut();
         }, { passive: false });
         document.addEventListener('pointerdown', (event) => {
-            if (!event.target.closest('#recent-menu, #recent')) this.#closeMenu();
+            if (!event.target.closest('#recent-menu, #recent')) this.closeMenu();
         });
     }
 
@@ -582,57 +529,7 @@ export class App {
         }
     }
 
-    #wireKeyboard() {
-        document.addEventListener('keydown', (event) => {
-            if (event.defaultPrevented) return;
-            if (event.key === 'Escape') {
-                this.#closeMenu();
-                this.finder.close();
-                return;
-            }
-            const doc = this.active;
-            const command = event.ctrlKey || event.metaKey;
-            const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
-            const act = (action) => {
-                event.preventDefault();
-                action();
-            };
-            // The menu bar owns Ctrl with O, W, Q, H, M, Z, X, C, V and A.
-            if (command && !event.altKey) {
-                if (key === 's' && doc) return act(() => (event.shiftKey ? this.saveAs() : this.save()));
-                if (key === 'p' && doc && native.print) return act(() => this.print());
-                if (key === 'e' && doc) return act(() => this.exportImages());
-                if (key === 'i' && doc) return act(() => this.chooseInsertion());
-                if (key === 'f' && doc) return act(() => this.finder.open());
-                if ((key === '=' || key === '+') && doc) return act(() => this.viewer.zoomIn());
-                if (key === '-' && doc) return act(() => this.viewer.zoomOut());
-                if (key === '0' && doc) return act(() => this.viewer.setZoom({ mode: 'auto' }));
-                if (key === 'PageDown' && this.docs.length > 1) return act(() => this.#cycleTab(1));
-                if (key === 'PageUp' && this.docs.length > 1) return act(() => this.#cycleTab(-1));
-                return;
-            }
-            if (command && event.altKey && key === 'z' && doc) return act(() => this.undo());
-            if (!doc || event.target.closest?.('input, select, textarea, [contenteditable]')) return;
-            if (event.altKey) {
-                if (key === 'ArrowUp') return act(() => this.movePage(doc.currentPage - 1, doc.currentPage - 2));
-                if (key === 'ArrowDown') return act(() => this.movePage(doc.currentPage - 1, doc.currentPage));
-                return;
-            }
-            switch (key) {
-            case '+': case '=': return act(() => this.viewer.zoomIn());
-            case '-': return act(() => this.viewer.zoomOut());
-            case 'r': return act(() => this.rotate(event.shiftKey ? -90 : 90));
-            case 'Delete': return act(() => this.deletePage());
-            case 'PageDown': case 'ArrowRight': return act(() => this.viewer.goTo(doc.currentPage + 1));
-            case 'PageUp': case 'ArrowLeft': return act(() => this.viewer.goTo(doc.currentPage - 1));
-            case 'Home': return act(() => this.viewer.goTo(1));
-            case 'End': return act(() => this.viewer.goTo(doc.pageCount));
-            default:
-            }
-        });
-    }
-
-    #cycleTab(step) {
+    cycleTab(step) {
         const index = this.docs.indexOf(this.active);
         this.activate(this.docs[(index + step + this.docs.length) % this.docs.length]);
     }

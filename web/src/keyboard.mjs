@@ -1,0 +1,55 @@
+// The page's keyboard shortcuts. The menu bar takes Ctrl with O, W, Q, H, M, Z, X, C,
+// V and A (and Ctrl+Shift+Z, F11) before the page sees them, so the page uses others:
+// Ctrl+S save, Ctrl+Shift+S save as, Ctrl+P print, Ctrl+E export, Ctrl+I insert,
+// Ctrl+F find, Ctrl+Alt+Z undo, + and - zoom, R rotate, Delete, Alt+arrows move a page.
+
+import { native } from './native.mjs';
+
+export function wireKeyboard(app) {
+    document.addEventListener('keydown', (event) => {
+        if (event.defaultPrevented) return;
+        if (event.key === 'Escape') {
+            app.closeMenu();
+            app.finder.close();
+            return;
+        }
+        const doc = app.active;
+        const command = event.ctrlKey || event.metaKey;
+        const key = event.key.length === 1 ? event.key.toLowerCase() : event.key;
+        const act = (action) => {
+            event.preventDefault();
+            action();
+        };
+        if (command && !event.altKey) {
+            if (key === 's' && doc) return act(() => (event.shiftKey ? app.saveAs() : app.save()));
+            if (key === 'p' && doc && native.print) return act(() => app.print());
+            if (key === 'e' && doc) return act(() => app.exportImages());
+            if (key === 'i' && doc) return act(() => app.chooseInsertion());
+            if (key === 'f' && doc) return act(() => app.finder.open());
+            if ((key === '=' || key === '+') && doc) return act(() => app.viewer.zoomIn());
+            if (key === '-' && doc) return act(() => app.viewer.zoomOut());
+            if (key === '0' && doc) return act(() => app.viewer.setZoom({ mode: 'auto' }));
+            if (key === 'PageDown' && app.docs.length > 1) return act(() => app.cycleTab(1));
+            if (key === 'PageUp' && app.docs.length > 1) return act(() => app.cycleTab(-1));
+            return;
+        }
+        if (command && event.altKey && key === 'z' && doc) return act(() => app.undo());
+        if (!doc || event.target.closest?.('input, select, textarea, [contenteditable]')) return;
+        if (event.altKey) {
+            if (key === 'ArrowUp') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage - 2));
+            if (key === 'ArrowDown') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage));
+            return;
+        }
+        switch (key) {
+        case '+': case '=': return act(() => app.viewer.zoomIn());
+        case '-': return act(() => app.viewer.zoomOut());
+        case 'r': return act(() => app.rotate(event.shiftKey ? -90 : 90));
+        case 'Delete': return act(() => app.deletePage());
+        case 'PageDown': case 'ArrowRight': return act(() => app.viewer.goTo(doc.currentPage + 1));
+        case 'PageUp': case 'ArrowLeft': return act(() => app.viewer.goTo(doc.currentPage - 1));
+        case 'Home': return act(() => app.viewer.goTo(1));
+        case 'End': return act(() => app.viewer.goTo(doc.pageCount));
+        default:
+        }
+    });
+}

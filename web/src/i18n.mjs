@@ -26,7 +26,6 @@ const strings = {
     saveTip: ['Enregistrer (Ctrl+S)', 'Save (Ctrl+S)'],
     saveAs: ['Enregistrer sous…', 'Save As…'],
     saveAsTip: ['Enregistrer sous… (Ctrl+Maj+S)', 'Save As… (Ctrl+Shift+S)'],
-    exportImages: ['Exporter en images', 'Export as images'],
     exportTip: ['Exporter les pages en images PNG dans un ZIP (Ctrl+E)', 'Export pages as PNG images in a ZIP (Ctrl+E)'],
     share: ['Partager', 'Share'],
     shareTip: ['Partager le document', 'Share the document'],
@@ -62,8 +61,6 @@ const strings = {
     ],
     openButton: ['Ouvrir un PDF…', 'Open a PDF…'],
     dropHint: ['ou déposez un fichier dans cette fenêtre', 'or drop a file on this window'],
-    pageOf: ['Page {n} sur {count}', 'Page {n} of {count}'],
-    pageLabel: ['Page {n}', 'Page {n}'],
     loading: ['Ouverture de {name}…', 'Opening {name}…'],
     openFailed: ['Impossible d’ouvrir {name} : {why}', 'Could not open {name}: {why}'],
     notPdf: ['ce n’est pas un document PDF lisible', 'it is not a readable PDF document'],
@@ -106,10 +103,8 @@ const strings = {
     rotated: ['Page {n} pivotée', 'Page {n} rotated'],
     deleted: ['Page {n} supprimée', 'Page {n} deleted'],
     moved: ['Page déplacée en position {n}', 'Page moved to position {n}'],
-    shellOnly: ['Disponible dans l’application de bureau', 'Available in the desktop application'],
     pages: ['{count} pages', '{count} pages'],
     onePage: ['1 page', '1 page'],
-    modified: ['modifié', 'modified'],
 };
 
 // The text for a key in the page's language, with {name} placeholders filled in.

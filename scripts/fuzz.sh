@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang's libFuzzer, AddressSanitizer and
 # UndefinedBehaviorSanitizer, and runs each for the given time (300 s by default):
-#   scripts/fuzz.sh [seconds] [target ...]      targets: request_path base64 preferences
+#   scripts/fuzz.sh [seconds] [target ...]      targets: request_path base64 preferences dispatch
 # Prints each target's executions and findings; a finding's input is kept under
 # build/fuzz-clang/findings/<run>/<target>/ and replays with: build/fuzz-clang/tests/fuzz/<target>_fuzzer <file>
 # Exits non-zero when anything was found.
@@ -33,7 +33,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPAGEWICK_FUZZ=ON -DPAGEWICK_TESTS=OFF -DPAGEWICK_BENCH=OFF >/dev/null
 
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(request_path base64 preferences)
+[ ${#targets[@]} -eq 0 ] && targets=(request_path base64 preferences dispatch)
 cmake --build "$build" --target "${targets[@]/%/_fuzzer}"
 
 # Files the targets write go to a folder of this run, on a memory file system if any.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -11,12 +13,15 @@ namespace pw::fuzzing {
 
 // A folder of the process's own for targets that touch files, removed at exit. It is
 // made on a memory file system when there is one: the targets write and sync files
-// for every input, and a disk would make that the whole cost of a run.
+// for every input, and a disk would make that the whole cost of a run. A run ended by
+// a finding cannot remove its folder, so the next run removes those of dead runs.
 class ScratchDir {
 public:
     ScratchDir()
     {
-        std::string pattern = baseFolder() + "/pagewick-fuzz-XXXXXX";
+        const std::string base = baseFolder();
+        removeLeftovers(base);
+        std::string pattern = base + "/" + prefix + std::to_string(::getpid()) + "-XXXXXX";
         if (!::mkdtemp(pattern.data())) std::abort();
         path_ = pattern;
     }
@@ -39,6 +44,22 @@ public:
     }
 
 private:
+    static constexpr const char* prefix = "pagewick-fuzz-";
+
+    static void removeLeftovers(const std::string& base)
+    {
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
+            const std::string name = entry.path().filename().string();
+            if (!name.starts_with(prefix)) continue;
+            const char* digits = name.c_str() + std::char_traits<char>::length(prefix);
+            char* end = nullptr;
+            const long pid = std::strtol(digits, &end, 10);
+            if (end == digits || *end != '-' || pid <= 0) continue;
+            if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
+
     static std::string baseFolder()
     {
         if (const char* chosen = std::getenv("PAGEWICK_FUZZ_TMP"); chosen && *chosen) return chosen;

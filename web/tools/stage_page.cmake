@@ -56,24 +56,51 @@ if(stale)
   file(LOCK "${PAGE_SOURCE}/.npm-install.lock" RELEASE)
 endif()
 
+# The staged tree mirrors these lists: what is copied, and only that, is served.
+set(staged "")
+
 # The page itself: everything in web/ except how it is built.
-file(COPY "${PAGE_SOURCE}/" DESTINATION "${PAGE_DEST}"
-  PATTERN "node_modules" EXCLUDE
-  PATTERN "tools" EXCLUDE
-  PATTERN "package.json" EXCLUDE
-  PATTERN "package-lock.json" EXCLUDE
-  PATTERN ".npm-install.lock" EXCLUDE)
+file(GLOB_RECURSE page_files RELATIVE "${PAGE_SOURCE}" "${PAGE_SOURCE}/*")
+list(FILTER page_files EXCLUDE REGEX "^(node_modules|tools)/|^package(-lock)?\\.json$|^\\.npm-install\\.lock$")
+foreach(relative IN LISTS page_files)
+  get_filename_component(folder "${relative}" DIRECTORY)
+  file(COPY "${PAGE_SOURCE}/${relative}" DESTINATION "${PAGE_DEST}/${folder}")
+  list(APPEND staged "${relative}")
+endforeach()
 
 # What the browser loads of the dependencies, with their licences.
-set(pdfjs "${modules}/pdfjs-dist")
-file(COPY
-  "${pdfjs}/build/pdf.min.mjs"
-  "${pdfjs}/build/pdf.worker.min.mjs"
-  "${pdfjs}/LICENSE"
-  "${pdfjs}/cmaps"
-  "${pdfjs}/standard_fonts"
-  DESTINATION "${PAGE_DEST}/vendor/pdfjs")
-file(COPY
-  "${modules}/pdf-lib/dist/pdf-lib.esm.min.js"
-  "${modules}/pdf-lib/LICENSE.md"
-  DESTINATION "${PAGE_DEST}/vendor/pdf-lib")
+function(stage_vendor package into)
+  foreach(relative IN LISTS ARGN)
+    get_filename_component(name "${relative}" NAME)
+    if(IS_DIRECTORY "${modules}/${package}/${relative}")
+      file(COPY "${modules}/${package}/${relative}" DESTINATION "${PAGE_DEST}/vendor/${into}")
+      file(GLOB_RECURSE inside RELATIVE "${modules}/${package}/${relative}" "${modules}/${package}/${relative}/*")
+      list(TRANSFORM inside PREPEND "vendor/${into}/${name}/")
+      list(APPEND staged ${inside})
+    else()
+      file(COPY "${modules}/${package}/${relative}" DESTINATION "${PAGE_DEST}/vendor/${into}")
+      list(APPEND staged "vendor/${into}/${name}")
+    endif()
+  endforeach()
+  set(staged "${staged}" PARENT_SCOPE)
+endfunction()
+stage_vendor(pdfjs-dist pdfjs build/pdf.min.mjs build/pdf.worker.min.mjs LICENSE cmaps standard_fonts)
+stage_vendor(pdf-lib pdf-lib dist/pdf-lib.esm.min.js LICENSE.md)
+
+# Files an earlier build staged that are no longer part of the page.
+file(GLOB_RECURSE present RELATIVE "${PAGE_DEST}" "${PAGE_DEST}/*")
+list(REMOVE_ITEM present ${staged})
+foreach(relative IN LISTS present)
+  file(REMOVE "${PAGE_DEST}/${relative}")
+endforeach()
+# ... and the folders that held nothing else, deepest first.
+file(GLOB_RECURSE folders LIST_DIRECTORIES true "${PAGE_DEST}/*")
+list(SORT folders ORDER DESCENDING)
+foreach(folder IN LISTS folders)
+  if(IS_DIRECTORY "${folder}")
+    file(GLOB left "${folder}/*")
+    if(NOT left)
+      file(REMOVE_RECURSE "${folder}")
+    endif()
+  endif()
+endforeach()

@@ -109,6 +109,8 @@ export class App {
     activate(doc) {
         if (this.active && this.active !== doc) this.finder.reset();
         this.active = doc;
+        // The view is shown first, so that the pages are laid out to its real width.
+        this.update();
         this.viewer.show(doc);
         this.thumbnails.show(doc);
         this.update();

@@ -115,6 +115,7 @@ export class Viewer {
         const doc = this.doc;
         if (!doc) return;
         this.scale = this.#fitScale();
+        this.lastWidth = this.scroller.clientWidth;
         this.onScaleChange?.(this.scale, this.zoom);
         const units = this.scale * CSS_PER_PDF_UNIT;
         doc.sizes.forEach((size, index) => {
@@ -141,6 +142,7 @@ export class Viewer {
 
     #release(frame) {
         frame.dataset.rendered = '';
+        delete frame.dataset.drawn;
         frame.renderTask?.cancel();
         frame.replaceChildren();
     }

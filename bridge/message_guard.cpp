@@ -55,9 +55,13 @@ std::string MessageGuard::pageScript() const
 {
     // The secret lives only in this closure. Frames of other origins get their own,
     // unwrapped handler object, and documents of other schemes are left unwrapped.
+    // The objects are pinned by a listener on the window: WebKit hands out fresh
+    // wrappers for handler objects the collector has taken, and a fresh one would
+    // lack the wrapped postMessage.
     return std::string("(() => { if (location.protocol !== '") + appScheme +
            ":') return; "
-           "const h = window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers." +
+           "const ns = window.webkit; const handlers = ns && ns.messageHandlers; "
+           "const h = handlers && handlers." +
            messageHandlerName +
            "; if (!h) return; "
            "const post = h.postMessage.bind(h); const key = '" +
@@ -65,7 +69,9 @@ std::string MessageGuard::pageScript() const
            "'; "
            "Object.defineProperty(h, 'postMessage', { configurable: false, writable: false, enumerable: false, "
            "value: (body) => post(body !== null && typeof body === 'object' && !Array.isArray(body) "
-           "? Object.assign({}, body, { [key]: secret }) : body) }); })();";
+           "? Object.assign({}, body, { [key]: secret }) : body) }); "
+           "const pinned = [ns, handlers, h]; "
+           "window.addEventListener('pagehide', () => pinned.length); })();";
 }
 
 bool MessageGuard::admits(const ScriptMessage& message) const

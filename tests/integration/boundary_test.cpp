@@ -105,3 +105,30 @@ TEST(Boundary, ATopLevelDataDocumentCannotUseTheBridge)
 
 }  // namespace
 }  // namespace pw::testing
+
+namespace pw::testing {
+namespace {
+
+// The page's messages must keep their secret after the collector has run: WebKit hands
+// out fresh wrappers for handler objects it collected, and a fresh one lacks the
+// wrapped postMessage. Large deliveries are what make the collector run in practice.
+TEST(Boundary, ThePageKeepsTheBridgeAfterGarbageCollection)
+{
+    ShellHarness shell;
+    shell.web.write("index.html", R"(<!doctype html><script>
+      window.__nativeOpen = (name, b64) => window.webkit.messageHandlers.pagewick.postMessage(
+        {type: 'filter', kind: name + ':' + b64.length});
+    </script>)");
+    shell.launchAndWait();
+    for (int round = 0; round < 3; ++round) {
+        const std::string name = "big" + std::to_string(round) + ".pdf";
+        const std::string path = shell.config.write(name, std::string(10 * 1000 * 1000, static_cast<char>('a' + round)));
+        shell.bridge->openFile(path);
+        EXPECT_TRUE(waitUntil([&] { return shell.bridge->nextFilter == name + ":13333336"; }, 20)) << name;
+        // And plain garbage, as a long session makes.
+        shell.evaluate("for (let i = 0; i < 40; ++i) window.junk = new Array(500000).fill({i});");
+    }
+}
+
+}  // namespace
+}  // namespace pw::testing

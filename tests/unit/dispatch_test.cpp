@@ -193,7 +193,7 @@ TEST(MessageGuard, WrapsOnlyThePrivateSchemesTopDocument)
     MessageGuard guard("s3cret");
     for (const char* protocol : {"pagewick:", "data:", "blob:", "https:"}) {
         JsEngine js;
-        ASSERT_TRUE(js.run(std::string("var window = this; var posted = []; var location = { protocol: '") + protocol +
+        ASSERT_TRUE(js.run(std::string("var window = this; window.addEventListener = () => {}; var posted = []; var location = { protocol: '") + protocol +
                            "' }; window.webkit = { messageHandlers: { pagewick: { postMessage(b) { posted.push(b); } } } };"));
         ASSERT_TRUE(js.run(guard.pageScript())) << js.lastError();
         ASSERT_TRUE(js.run("window.webkit.messageHandlers.pagewick.postMessage({type: 'open', __pagewickToken: 'x'});"
@@ -205,7 +205,9 @@ TEST(MessageGuard, WrapsOnlyThePrivateSchemesTopDocument)
         EXPECT_EQ(js.evaluateString("typeof posted[1] + ',' + Array.isArray(posted[2])"), "string,true");
         // The page cannot swap the wrapper out for its own.
         js.run("window.webkit.messageHandlers.pagewick.postMessage = null;");
-        if (wrapped) EXPECT_EQ(js.evaluateString("typeof window.webkit.messageHandlers.pagewick.postMessage"), "function");
+        if (wrapped) {
+            EXPECT_EQ(js.evaluateString("typeof window.webkit.messageHandlers.pagewick.postMessage"), "function");
+        }
     }
 }
 

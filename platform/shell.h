@@ -21,6 +21,9 @@ struct WebViewConfiguration {
     std::shared_ptr<SchemeHandler> schemeHandler;
     std::shared_ptr<WebViewDelegate> delegate;
     bool developerExtras = false;    // the inspector
+    // The page's navigator.languages, most preferred first, as "fr-FR" or "en"; empty
+    // leaves WebKit's own choice.
+    std::vector<std::string> preferredLanguages;
 };
 
 struct Size {

@@ -71,7 +71,7 @@ void onStartup(GApplication*, gpointer data)
     Bridge::configure(BridgeServices{std::make_shared<GtkMainQueue>(), std::make_shared<GtkPanels>(),
                                      std::make_shared<GtkWorkspace>(), std::make_shared<GtkPrinting>(),
                                      preferences});
-    app->shell = std::make_unique<GtkShell>(app->gtk);
+    app->shell = std::make_unique<GtkShell>(app->gtk, pageLanguages(preferredLanguages()));
     app->delegate = std::make_shared<AppDelegate>(*app->shell, Bridge::shared(), preferences,
                                                   webRootBeside(executableDirectory()));
     app->delegate->applicationDidFinishLaunching();

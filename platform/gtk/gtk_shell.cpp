@@ -8,7 +8,10 @@ namespace pw::gtk {
 
 std::shared_ptr<WebView> GtkShell::createWebView(const WebViewConfiguration& configuration)
 {
-    return GtkWebView::create(configuration);
+    if (languages_.empty() || !configuration.preferredLanguages.empty()) return GtkWebView::create(configuration);
+    WebViewConfiguration withLanguages = configuration;
+    withLanguages.preferredLanguages = languages_;
+    return GtkWebView::create(withLanguages);
 }
 
 std::unique_ptr<Window> GtkShell::createWindow(const std::shared_ptr<WebView>& content, Size size)

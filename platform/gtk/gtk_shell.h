@@ -2,13 +2,22 @@
 
 #include <gtk/gtk.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/shell.h"
 
 namespace pw::gtk {
 
 class GtkShell : public Shell {
 public:
-    explicit GtkShell(GtkApplication* application) : application_(application) {}
+    // `languages`: the user's languages, most preferred first, for the page to see
+    // the same choice the shell made.
+    explicit GtkShell(GtkApplication* application, std::vector<std::string> languages = {})
+        : application_(application), languages_(std::move(languages))
+    {
+    }
 
     std::shared_ptr<WebView> createWebView(const WebViewConfiguration& configuration) override;
     std::unique_ptr<Window> createWindow(const std::shared_ptr<WebView>& content, Size size) override;
@@ -17,6 +26,7 @@ public:
 
 private:
     GtkApplication* application_;
+    std::vector<std::string> languages_;
 };
 
 }  // namespace pw::gtk

@@ -60,6 +60,12 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 
     WebKitWebContext* context = webkit_web_context_new();
     webkit_web_context_set_sandbox_enabled(context, webSandboxIsUsable());
+    if (!configuration.preferredLanguages.empty()) {
+        std::vector<const gchar*> languages;
+        for (const auto& language : configuration.preferredLanguages) languages.push_back(language.c_str());
+        languages.push_back(nullptr);
+        webkit_web_context_set_preferred_languages(context, languages.data());
+    }
     registerScheme(context, configuration.scheme, configuration.schemeHandler);
 
     self->contentManager_ = webkit_user_content_manager_new();

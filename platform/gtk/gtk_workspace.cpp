@@ -1,17 +1,10 @@
 #include "platform/gtk/gtk_workspace.h"
 
+#include "platform/gtk/application_window.h"
+
 namespace pw::gtk {
 
 namespace {
-
-// The window dialogs and launches belong to: the application's active window, which
-// holds the web view (the only window it has).
-GtkWindow* applicationWindow()
-{
-    GApplication* application = g_application_get_default();
-    if (!application || !GTK_IS_APPLICATION(application)) return nullptr;
-    return gtk_application_get_active_window(GTK_APPLICATION(application));
-}
 
 // Launches the application the user picked for the file the dialog was made for.
 void launchChosenApplication(GtkDialog* dialog, gint response, gpointer)
@@ -48,7 +41,7 @@ GtkWorkspace::~GtkWorkspace()
 void GtkWorkspace::openURL(const std::string& url)
 {
     // Failures are not reported: the desktop may have no handler for the scheme.
-    (void)gtk_show_uri_on_window(applicationWindow(), url.c_str(), GDK_CURRENT_TIME, nullptr);
+    (void)gtk_show_uri_on_window(activeApplicationWindow(), url.c_str(), GDK_CURRENT_TIME, nullptr);
 }
 
 void GtkWorkspace::share(const std::string& path, WebView*)
@@ -56,7 +49,7 @@ void GtkWorkspace::share(const std::string& path, WebView*)
     // The chooser lists the applications for the file's content type, which it reads
     // from the file itself. It does not block: the choice is acted on when it comes.
     GFile* file = g_file_new_for_path(path.c_str());
-    GtkWindow* parent = applicationWindow();
+    GtkWindow* parent = activeApplicationWindow();
     GtkWidget* dialog = gtk_app_chooser_dialog_new(parent, GTK_DIALOG_DESTROY_WITH_PARENT, file);
     g_object_unref(file);
     g_signal_connect(dialog, "response", G_CALLBACK(launchChosenApplication), nullptr);

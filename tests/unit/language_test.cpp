@@ -18,6 +18,14 @@ TEST(Language, FirstPreferredLanguageDecides)
     EXPECT_FALSE(prefersFrench({""}));
 }
 
+TEST(Language, ThePageIsToldTheSameLanguages)
+{
+    EXPECT_EQ(pageLanguages({}), std::vector<std::string>{"fr"});
+    EXPECT_EQ(pageLanguages({"en_GB.UTF-8", "en_GB", "en.UTF-8", "en", "fr@euro"}),
+              (std::vector<std::string>{"en-GB", "en", "fr"}));
+    EXPECT_TRUE(prefersFrench(pageLanguages({})));
+}
+
 TEST(Language, TrPicksTheInterfaceLanguage)
 {
     setFrench(true);

@@ -43,7 +43,7 @@ private:
     void connectSignals();
 
     static void onDestroy(GtkWidget* widget, gpointer self);
-    static void onTitle(GObject* object, GParamSpec* spec, gpointer self);
+    static void onTitle(GObject* object, GParamSpec* property, gpointer self);
     static void onScriptMessage(WebKitUserContentManager* manager, WebKitJavascriptResult* result, gpointer self);
     static gboolean onDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
                                    gpointer self);

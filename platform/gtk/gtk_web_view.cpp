@@ -312,9 +312,9 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
 gboolean GtkWebView::onDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guint time, gpointer self)
 {
     GtkWebView* wrapper = wrapperOf(self);
-    // Drags from inside the page stay the page's business; files from outside are
-    // opened like any handed-over document instead of replacing the page.
-    if (!wrapper->dropped_ || gtk_drag_get_source_widget(context)) return FALSE;
+    // Drags that start in the page stay the page's business; files from anywhere else
+    // are opened like any handed-over document instead of replacing the page.
+    if (!wrapper->dropped_ || gtk_drag_get_source_widget(context) == widget) return FALSE;
     GdkAtom uriList = gdk_atom_intern_static_string("text/uri-list");
     if (!g_list_find(gdk_drag_context_list_targets(context), uriList)) return FALSE;
     wrapper->takingDrop_ = true;

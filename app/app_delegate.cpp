@@ -52,6 +52,9 @@ void AppDelegate::applicationDidFinishLaunching()
         if (!self || !observed || !self->window_) return;
         self->window_->setTitle(windowTitle(observed->title()));
     });
+    view->observeDroppedFiles([weakSelf](std::vector<std::string> paths) {
+        if (auto self = weakSelf.lock()) self->open(paths);
+    });
     window_->setMinimumSize(Size{minimumWidth, minimumHeight});
     restoreFrame();
     // The menu bar goes in before the window is mapped: GTK lays out an application

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace pw {
 
@@ -29,6 +30,10 @@ public:
     virtual bool isInWindow() const = 0;
     // Width of the view in its own coordinates (for anchoring popovers).
     virtual int width() const = 0;
+
+    // Files dropped on the view from outside go here instead of making the view
+    // navigate to them.
+    virtual void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) = 0;
 
     // One of the editor's standard commands: "Undo", "Redo", "Cut", "Copy", "Paste",
     // "SelectAll".

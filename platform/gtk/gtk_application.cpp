@@ -16,7 +16,6 @@
 #include "platform/gtk/gtk_printing.h"
 #include "platform/gtk/recognition_platform.h"
 #include "platform/gtk/gtk_shell.h"
-#include "platform/gtk/gtk_web_view.h"
 #include "platform/gtk/gtk_workspace.h"
 #include "platform/json_preferences.h"
 #include "platform/paths.h"
@@ -75,13 +74,6 @@ void onStartup(GApplication*, gpointer data)
     app->delegate = std::make_shared<AppDelegate>(*app->shell, Bridge::shared(), preferences,
                                                   webRootBeside(executableDirectory()));
     app->delegate->applicationDidFinishLaunching();
-
-    std::weak_ptr<AppDelegate> weakDelegate = app->delegate;
-    if (auto view = std::static_pointer_cast<GtkWebView>(Bridge::shared()->web.lock())) {
-        view->observeDroppedFiles([weakDelegate](std::vector<std::string> paths) {
-            if (auto delegate = weakDelegate.lock()) delegate->open(paths);
-        });
-    }
 }
 
 void onActivate(GApplication*, gpointer data)

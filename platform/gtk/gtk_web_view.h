@@ -35,8 +35,7 @@ public:
     int width() const override;
     void executeEditingCommand(const std::string& command) override;
 
-    // Files dropped on the view go here instead of making the view navigate to them.
-    void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped);
+    void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override;
 
 private:
     GtkWebView() = default;

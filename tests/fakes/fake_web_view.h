@@ -41,6 +41,10 @@ public:
     bool isInWindow() const override { return inWindow; }
     int width() const override { return viewWidth; }
     void executeEditingCommand(const std::string& command) override { editingCommands.push_back(command); }
+    void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override
+    {
+        filesDropped = std::move(dropped);
+    }
 
     // Sets the title and tells the observer, as the page would.
     void changeTitle(std::optional<std::string> t)
@@ -58,6 +62,7 @@ public:
     int reloads = 0;
     std::optional<std::string> currentTitle;
     std::function<void()> titleChanged;
+    std::function<void(std::vector<std::string>)> filesDropped;
     bool inWindow = true;
     int viewWidth = 1280;
     std::vector<std::string> editingCommands;

@@ -75,6 +75,18 @@ TEST(AppDelegate, WindowStartsCentredAtItsInitialSizeWithTheApplicationTitle)
     EXPECT_TRUE(app.delegate->applicationShouldTerminateAfterLastWindowClosed());
 }
 
+TEST(AppDelegate, DroppedFilesAreOpenedInOrder)
+{
+    Launched app;
+    app.launch();
+    const std::string a = app.dir.write("a.pdf", "%PDF-a"), b = app.dir.write("b.pdf", "%PDF-b");
+    ASSERT_TRUE(app.shell.view->filesDropped);
+    app.shell.view->filesDropped({a, b});
+    ASSERT_EQ(app.shell.view->scripts.size(), 4u);  // the recent files and a delivery, twice
+    EXPECT_NE(app.shell.view->scripts[1].find("[\"a.pdf\"][0]"), std::string::npos);
+    EXPECT_NE(app.shell.view->scripts[3].find("[\"b.pdf\"][0]"), std::string::npos);
+}
+
 TEST(AppDelegate, TitleFollowsThePage)
 {
     Launched app;

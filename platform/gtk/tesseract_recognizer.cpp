@@ -50,30 +50,31 @@ Engine* engineFor(const std::string& dataPath, const std::string& models)
     return engine.get();
 }
 
-bool colourless(Pix* pix)
-{
-    const int width = pixGetWidth(pix);
-    const int height = pixGetHeight(pix);
-    const int wordsPerLine = pixGetWpl(pix);
-    const l_uint32* line = pixGetData(pix);
-    for (int y = 0; y < height; ++y, line += wordsPerLine) {
-        for (int x = 0; x < width; ++x) {
-            const l_uint32 v = line[x];
-            if ((v >> 24) != ((v >> 16) & 0xff) || (v >> 24) != ((v >> 8) & 0xff)) return false;
-        }
-    }
-    return true;
-}
-
 // An RGB image whose pixels are all grey, as rendered pages of text usually are, is
 // handed over as 8-bit grey: Tesseract reads it to the same words and boxes, and its
 // layout analysis, which thresholds every colour channel, takes a third less time.
-// nullptr when the image is to be handed over as it is.
+// nullptr when the image is to be handed over as it is. One pass both checks the pixels
+// and copies them, stopping at the first coloured one.
 OwnedPix greyVersion(Pix* pix)
 {
-    if (pixGetDepth(pix) != 32 || pixGetSpp(pix) == 4 || !colourless(pix)) return nullptr;
-    OwnedPix grey(pixGetRGBComponent(pix, COLOR_RED));
-    if (grey) pixCopyResolution(grey.get(), pix);
+    if (pixGetDepth(pix) != 32 || pixGetSpp(pix) == 4) return nullptr;
+    const int width = pixGetWidth(pix);
+    const int height = pixGetHeight(pix);
+    OwnedPix grey(pixCreate(width, height, 8));
+    if (!grey) return nullptr;
+    pixCopyResolution(grey.get(), pix);
+    const int wordsPerLine = pixGetWpl(pix);
+    const int greyWordsPerLine = pixGetWpl(grey.get());
+    const l_uint32* line = pixGetData(pix);
+    l_uint32* greyLine = pixGetData(grey.get());
+    for (int y = 0; y < height; ++y, line += wordsPerLine, greyLine += greyWordsPerLine) {
+        for (int x = 0; x < width; ++x) {
+            const l_uint32 v = line[x];
+            const l_uint32 red = v >> 24;
+            if (red != ((v >> 16) & 0xff) || red != ((v >> 8) & 0xff)) return nullptr;
+            SET_DATA_BYTE(greyLine, x, red);
+        }
+    }
     return grey;
 }
 

@@ -17,19 +17,6 @@ namespace {
 
 constexpr double retryInterval = 0.5;
 
-// A text as a one-element JSON array, or `fallback` when the writer refuses it (text
-// that is not UTF-8, which a Linux file name may well be).
-std::string arrayOfOne(std::string_view text, std::string_view fallback)
-{
-    std::optional<std::string> array;
-    try {
-        array = NativeOCR::compactJSON(nlohmann::json::array({std::string(text)}));
-    } catch (const std::exception&) {
-        array.reset();
-    }
-    return array ? std::move(*array) : std::string(fallback);
-}
-
 // Grows `text` by `count` characters for the caller to overwrite, without filling
 // them first where the library allows it: the Base64 of a large file is most of the
 // script.
@@ -53,8 +40,8 @@ std::string nativeOpenCall(std::string_view name, const void* data, std::size_t 
     static constexpr std::string_view afterContents = "', ";
     static constexpr std::string_view tail = "[0])";
 
-    const std::string nameArray = arrayOfOne(name, R"(["document.pdf"])");
-    const std::string pathArray = arrayOfOne(path, R"([""])");
+    const std::string nameArray = NativeOCR::arrayOfOne(name, R"(["document.pdf"])");
+    const std::string pathArray = NativeOCR::arrayOfOne(path, R"([""])");
     const std::size_t encoded = base64::encodedLength(size);
 
     std::string script;

@@ -55,7 +55,7 @@ std::string NativeOCR::json(const nlohmann::json& dictionary)
     return R"({"error":"json"})";
 }
 
-std::string NativeOCR::lit(std::string_view text)
+std::string NativeOCR::arrayOfOne(std::string_view text, std::string_view fallback)
 {
     std::optional<std::string> array;
     try {
@@ -63,7 +63,12 @@ std::string NativeOCR::lit(std::string_view text)
     } catch (const std::exception&) {
         array.reset();
     }
-    std::string expression = array ? std::move(*array) : std::string(R"([""])");
+    return array ? std::move(*array) : std::string(fallback);
+}
+
+std::string NativeOCR::lit(std::string_view text)
+{
+    std::string expression = arrayOfOne(text, R"([""])");
     expression += "[0]";
     return expression;
 }

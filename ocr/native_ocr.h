@@ -35,6 +35,10 @@ public:
     // the one-element array holding it, then [0]. Falls back to [""][0].
     static std::string lit(std::string_view text);
 
+    // The compact JSON of the one-element array holding `text`, or `fallback` when the
+    // writer refuses it (text that is not UTF-8, which a Linux file name may well be).
+    static std::string arrayOfOne(std::string_view text, std::string_view fallback);
+
     // The compact JSON writer both rest on; nullopt when the value cannot be written
     // (text that is not valid UTF-8).
     static std::optional<std::string> compactJSON(const nlohmann::json& value);

@@ -59,9 +59,9 @@ endif()
 # The staged tree mirrors these lists: what is copied, and only that, is served.
 set(staged "")
 
-# The page itself: everything in web/ except how it is built.
+# The page itself: everything in web/ except how it is built and tested.
 file(GLOB_RECURSE page_files RELATIVE "${PAGE_SOURCE}" "${PAGE_SOURCE}/*")
-list(FILTER page_files EXCLUDE REGEX "^(node_modules|tools)/|^package(-lock)?\\.json$|^\\.npm-install\\.lock$")
+list(FILTER page_files EXCLUDE REGEX "^(node_modules|tools|test)/|^package(-lock)?\\.json$|^\\.npm-install\\.lock$")
 foreach(relative IN LISTS page_files)
   get_filename_component(folder "${relative}" DIRECTORY)
   file(COPY "${PAGE_SOURCE}/${relative}" DESTINATION "${PAGE_DEST}/${folder}")

@@ -53,23 +53,34 @@ MessageGuard::MessageGuard(std::string secret) : secret_(std::move(secret)) {}
 
 std::string MessageGuard::pageScript() const
 {
-    // The secret lives only in this closure. Frames of other origins get their own,
-    // unwrapped handler object, and documents of other schemes are left unwrapped.
-    // The objects are pinned by a listener on the window: WebKit hands out fresh
-    // wrappers for handler objects the collector has taken, and a fresh one would
-    // lack the wrapped postMessage.
-    return std::string("(() => { if (location.protocol !== '") + appScheme +
-           ":') return; "
-           "const ns = window.webkit; const handlers = ns && ns.messageHandlers; "
-           "const h = handlers && handlers." +
+    // The secret lives only in this closure, and page script must not get at it through
+    // anything the wrapper touches when it posts. So everything it calls is taken here,
+    // before any page script has run, and called directly; the message is copied into an
+    // object without a prototype, so that no setter of Object.prototype sees the secret
+    // being written and no "__proto__" key can give the copy a prototype; only string
+    // fields are copied, the only ones the shell reads. The page's body (a Proxy, say)
+    // can run code while it is read, but never sees the copy.
+    // Frames of other origins get their own, unwrapped handler object. The objects are
+    // pinned by a listener on the window: WebKit hands out fresh wrappers for handler
+    // objects the collector has taken, and a fresh one would lack the wrapped
+    // postMessage. The start script runs this only in the app's own top-level document.
+    return std::string("(() => { 'use strict'; "
+                       "const ns = window.webkit; const handlers = ns && ns.messageHandlers; "
+                       "const h = handlers && handlers.") +
            messageHandlerName +
            "; if (!h) return; "
-           "const post = h.postMessage.bind(h); const key = '" +
+           "const post = h.postMessage.bind(h); const keysOf = Object.keys; const isArray = Array.isArray; "
+           "const bare = Object.create; const key = '" +
            tokenKey + "'; const secret = '" + secret_ +
            "'; "
-           "Object.defineProperty(h, 'postMessage', { configurable: false, writable: false, enumerable: false, "
-           "value: (body) => post(body !== null && typeof body === 'object' && !Array.isArray(body) "
-           "? Object.assign({}, body, { [key]: secret }) : body) }); "
+           "const wrapped = (body) => { "
+           "if (body === null || typeof body !== 'object' || isArray(body)) return post(body); "
+           "const names = keysOf(body); const copy = bare(null); "
+           "for (let i = 0; i < names.length; i++) { const value = body[names[i]]; "
+           "if (typeof value === 'string') copy[names[i]] = value; } "
+           "copy[key] = secret; return post(copy); }; "
+           "Object.defineProperty(h, 'postMessage', "
+           "{ __proto__: null, configurable: false, writable: false, enumerable: false, value: wrapped }); "
            "const pinned = [ns, handlers, h]; "
            "window.addEventListener('pagehide', () => pinned.length); })();";
 }

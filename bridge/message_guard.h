@@ -16,7 +16,8 @@ public:
     MessageGuard();
     explicit MessageGuard(std::string secret);
 
-    // Script for the start of the page: wraps postMessage in pagewick: documents.
+    // Script for the start of the page: wraps postMessage so that the page's posts
+    // carry the secret. The start script runs it only in the app's own document.
     std::string pageScript() const;
     // True when the message carries the secret.
     bool admits(const ScriptMessage& message) const;

@@ -188,28 +188,5 @@ TEST(Dispatch, OcrReplyIsDroppedWhenTheViewIsGone)
     EXPECT_TRUE(d.view->scripts.empty());
 }
 
-TEST(MessageGuard, WrapsOnlyThePrivateSchemesTopDocument)
-{
-    MessageGuard guard("s3cret");
-    for (const char* protocol : {"pagewick:", "data:", "blob:", "https:"}) {
-        JsEngine js;
-        ASSERT_TRUE(js.run(std::string("var window = this; window.addEventListener = () => {}; var posted = []; var location = { protocol: '") + protocol +
-                           "' }; window.webkit = { messageHandlers: { pagewick: { postMessage(b) { posted.push(b); } } } };"));
-        ASSERT_TRUE(js.run(guard.pageScript())) << js.lastError();
-        ASSERT_TRUE(js.run("window.webkit.messageHandlers.pagewick.postMessage({type: 'open', __pagewickToken: 'x'});"
-                           "window.webkit.messageHandlers.pagewick.postMessage('text');"
-                           "window.webkit.messageHandlers.pagewick.postMessage([1]);"));
-        const bool wrapped = std::string(protocol) == "pagewick:";
-        EXPECT_EQ(js.evaluateString("String(posted[0].__pagewickToken)"), wrapped ? "s3cret" : "x") << protocol;
-        EXPECT_EQ(js.evaluateString("posted[0].type"), "open");
-        EXPECT_EQ(js.evaluateString("typeof posted[1] + ',' + Array.isArray(posted[2])"), "string,true");
-        // The page cannot swap the wrapper out for its own.
-        js.run("window.webkit.messageHandlers.pagewick.postMessage = null;");
-        if (wrapped) {
-            EXPECT_EQ(js.evaluateString("typeof window.webkit.messageHandlers.pagewick.postMessage"), "function");
-        }
-    }
-}
-
 }  // namespace
 }  // namespace pw::testing

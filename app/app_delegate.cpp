@@ -6,6 +6,7 @@
 #include "app/menu_bar.h"
 #include "app/window_frame.h"
 #include "app/window_title.h"
+#include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "platform/panels.h"
 #include "platform/preferences.h"
@@ -24,7 +25,10 @@ std::string AppDelegate::startScript() const
 {
     // Built once: a reload starts again from the recent files as they were at launch.
     // The message guard comes last so that the fixed text and the list keep their form.
-    return std::string(startScriptPrefix) + bridge_->recentsJS() + bridge_->messageGuard().pageScript();
+    // Only the app's own top-level document learns any of it, whatever the web view
+    // injects it into.
+    return forAppPageOnly(std::string(startScriptPrefix) + bridge_->recentsJS() +
+                          bridge_->messageGuard().pageScript());
 }
 
 void AppDelegate::applicationDidFinishLaunching()
@@ -33,6 +37,7 @@ void AppDelegate::applicationDidFinishLaunching()
     configuration.applicationName = userAgentApplicationName;
     configuration.messageHandlerName = messageHandlerName;
     configuration.startScript = startScript();
+    configuration.pageOrigin = std::string(appOrigin);
     configuration.scheme = appScheme;
     configuration.schemeHandler = std::make_shared<AppSchemeHandler>(webRoot_);
     configuration.delegate = bridge_;

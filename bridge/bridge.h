@@ -100,6 +100,7 @@ public:
     const MessageGuard& messageGuard() const { return guard_; }
 
 private:
+    void handOver(const NavigationAction& action);
     void retry();
     bool readAndQueue(const std::string& path);
 

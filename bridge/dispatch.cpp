@@ -1,5 +1,6 @@
 #include <utility>
 
+#include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
 #include "ocr/base64.h"
@@ -99,7 +100,8 @@ void Bridge::dispatchOcr(const std::string& id, const std::string& b64, const st
             auto self = weakSelf.lock();
             if (!self) return;
             if (auto view = self->web.lock())
-                view->evaluate("window.__nativeOcrResult(" + NativeOCR::lit(id) + ", " + NativeOCR::lit(document) + ")");
+                evaluateOnAppPage(*view, "window.__nativeOcrResult(" + NativeOCR::lit(id) + ", " +
+                                             NativeOCR::lit(document) + ")");
         });
     });
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/language.h"
+#include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "ocr/base64.h"
 #include "ocr/native_ocr.h"
@@ -45,8 +46,11 @@ std::string nativeOpenCall(std::string_view name, const void* data, std::size_t 
     const std::size_t encoded = base64::encodedLength(size);
 
     std::string script;
-    script.reserve(head.size() + nameArray.size() + afterName.size() + encoded + afterContents.size() +
-                   pathArray.size() + tail.size());
+    // Written inside the app-page check here, so that the file-sized text is not copied
+    // again to be wrapped.
+    script.reserve(appPageGuardOpen.size() + head.size() + nameArray.size() + afterName.size() + encoded +
+                   afterContents.size() + pathArray.size() + tail.size() + appPageGuardClose.size());
+    script += appPageGuardOpen;
     script += head;
     script += nameArray;
     script += afterName;
@@ -54,6 +58,7 @@ std::string nativeOpenCall(std::string_view name, const void* data, std::size_t 
     script += afterContents;
     script += pathArray;
     script += tail;
+    script += appPageGuardClose;
     return script;
 }
 
@@ -105,11 +110,13 @@ void Bridge::flush()
     // time it answers, the files wait for the next view instead of vanishing.
     std::weak_ptr<Bridge> weakSelf = weak_from_this();
     std::weak_ptr<WebView> probed = view;
-    view->evaluate(std::string(nativeOpenProbe), [weakSelf, probed](std::optional<bool> ready) {
+    // In any document but the app's own the probe answers nothing, and the files wait
+    // for the app's page to be back.
+    evaluateOnAppPage(*view, std::string(nativeOpenProbe), [weakSelf, probed](std::optional<bool> ready) {
         auto self = weakSelf.lock();
         if (!self) return;
         auto target = probed.lock();
-        if (ready != true || !target) {
+        if (ready != true || !target || !isAppPageURI(target->committedURI())) {
             self->retry();
             return;
         }
@@ -118,7 +125,7 @@ void Bridge::flush()
         while (!self->pending_.empty()) {
             std::string script = std::move(self->pending_.front().script);
             self->pending_.pop_front();
-            target->evaluate(std::move(script));
+            evaluateOnAppPage(*target, std::move(script));
         }
     });
 }

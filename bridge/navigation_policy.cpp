@@ -15,21 +15,12 @@ namespace {
 // Schemes kept inside the web view besides our own.
 constexpr std::string_view inViewSchemes[] = {"about", "blob", "data"};
 
-// Schemes that reach local or network file systems. Handed to the desktop, a page's
-// link to one of them can make the file manager or a mounted share open (and, for a
-// desktop entry or a script on a share, run) whatever sits there. Links to them are
-// dropped, like a navigation without a URL.
-constexpr std::string_view fileSystemSchemes[] = {
-    "file",                                                       // the local disk
-    "smb", "cifs", "nfs", "afp", "afc", "mtp", "gphoto2", "obex",  // shares and devices
-    "sftp", "ssh", "scp", "fish", "sshfs",                         // over SSH
-    "ftp", "ftps", "ftpes", "ftpis", "tftp",                       // FTP
-    "dav", "davs", "dav+sd", "davs+sd", "webdav", "webdavs",       // WebDAV
-    "vnd.sun.star.webdav", "vnd.sun.star.webdavs",
-    // the desktop's virtual folders, which open local or network places
-    "archive", "tar", "zip", "burn", "computer", "network", "recent", "trash", "admin",
-    "smb-share", "smb-server", "google-drive", "remote", "desktop",
-};
+// What may be handed to the desktop: the web and mail. Every other scheme is dropped
+// like a navigation without a URL, since the desktop has handlers that open local
+// files, browse shares or run things (help and manual viewers, source views of local
+// files, package installers, virtual file systems) and any application may add more.
+// tel: stays out too: a softphone may dial at once, with no question asked.
+constexpr std::string_view desktopSchemes[] = {"http", "https", "mailto"};
 
 char lowered(char c)
 {
@@ -63,14 +54,49 @@ bool staysInView(const std::string& scheme)
     return scheme == appScheme || std::ranges::find(inViewSchemes, scheme) != std::end(inViewSchemes);
 }
 
-// What the desktop may be given. A URL without a scheme is refused too: the desktop's
-// opener takes such a text for a file path.
-bool mayLeaveForDesktop(const std::string& scheme)
+bool isWeb(const std::string& scheme)
 {
-    return !scheme.empty() && std::ranges::find(fileSystemSchemes, scheme) == std::end(fileSystemSchemes);
+    return scheme == "http" || scheme == "https";
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    c = lowered(c);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+// Mail clients take an "attach" field of a mailto: address (its name percent-encoded
+// or not) as files to attach, which would send the user's files wherever the link says.
+bool asksForAttachments(const std::string& scheme, const std::string& url)
+{
+    if (scheme != "mailto") return false;
+    std::string decoded;
+    for (std::size_t i = 0; i < url.size(); ++i) {
+        if (url[i] == '%' && i + 2 < url.size() && hexValue(url[i + 1]) >= 0 && hexValue(url[i + 2]) >= 0) {
+            decoded += static_cast<char>(hexValue(url[i + 1]) * 16 + hexValue(url[i + 2]));
+            i += 2;
+        } else {
+            decoded += url[i];
+        }
+    }
+    std::transform(decoded.begin(), decoded.end(), decoded.begin(), lowered);
+    return decoded.find("attach") != std::string::npos;
 }
 
 }  // namespace
+
+// Only a move the user made (a click or a key in the page) reaches the desktop, as
+// browsers ask for external handlers: a script, or a frame navigating itself, could
+// otherwise start handlers one after the other.
+void Bridge::handOver(const NavigationAction& action)
+{
+    if (!action.url || !action.userGesture) return;
+    const std::string scheme = loweredScheme(*action.url);
+    if (std::ranges::find(desktopSchemes, scheme) == std::end(desktopSchemes)) return;
+    if (asksForAttachments(scheme, *action.url)) return;
+    services_.workspace->openURL(*action.url);
+}
 
 NavigationPolicy Bridge::decidePolicy(const NavigationAction& action)
 {
@@ -79,17 +105,15 @@ NavigationPolicy Bridge::decidePolicy(const NavigationAction& action)
     if (staysInView(scheme)) return NavigationPolicy::Allow;
     // Embedded web frames load inside the page; top-level and new-window moves to the
     // web leave for the user's browser.
-    if ((scheme == "http" || scheme == "https") && action.target == NavigationTarget::SubFrame)
-        return NavigationPolicy::Allow;
-    if (mayLeaveForDesktop(scheme)) services_.workspace->openURL(*action.url);
+    if (isWeb(scheme) && action.target == NavigationTarget::SubFrame) return NavigationPolicy::Allow;
+    handOver(action);
     return NavigationPolicy::Cancel;
 }
 
 void Bridge::createWebView(const NavigationAction& action)
 {
-    // Never a second view: whatever the page wanted to open goes to the desktop, our own
-    // scheme included (the desktop has no handler for it, so nothing opens).
-    if (action.url && mayLeaveForDesktop(loweredScheme(*action.url))) services_.workspace->openURL(*action.url);
+    // Never a second view: what the page wanted to open may go to the desktop instead.
+    handOver(action);
 }
 
 void Bridge::webContentProcessDidTerminate(WebView& view)

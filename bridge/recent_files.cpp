@@ -7,6 +7,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/utf8.h>
 
+#include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
@@ -121,7 +122,7 @@ void Bridge::remember(const std::string& path)
         services_.preferences->set(recentKey, list);
     }
     if (services_.workspace) services_.workspace->noteRecentDocument(absolute);
-    if (auto view = web.lock()) view->evaluate(recentsJS());
+    if (auto view = web.lock()) evaluateOnAppPage(*view, recentsJS());
 }
 
 void Bridge::forget(const std::string& path)
@@ -129,7 +130,7 @@ void Bridge::forget(const std::string& path)
     // Stored whole even when nothing matched, so a list that did not fit becomes an
     // empty one here too.
     services_.preferences->set(recentKey, withoutPath(storedRecents(*services_.preferences), path));
-    if (auto view = web.lock()) view->evaluate(recentsJS());
+    if (auto view = web.lock()) evaluateOnAppPage(*view, recentsJS());
 }
 
 }  // namespace pw

@@ -1,5 +1,6 @@
 #include <utility>
 
+#include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "ocr/native_ocr.h"
 #include "platform/main_queue.h"
@@ -17,13 +18,13 @@ void Bridge::result(const std::string& id, bool ok, const std::string& path, con
     services_.mainQueue->post([weakSelf, script = std::move(script)]() mutable {
         auto self = weakSelf.lock();
         if (!self) return;
-        if (auto view = self->web.lock()) view->evaluate(std::move(script));
+        if (auto view = self->web.lock()) evaluateOnAppPage(*view, std::move(script));
     });
 }
 
 void Bridge::pageMessage(const std::string& text)
 {
-    if (auto view = web.lock()) view->evaluate("window.__nativeMsg(" + NativeOCR::lit(text) + ")");
+    if (auto view = web.lock()) evaluateOnAppPage(*view, "window.__nativeMsg(" + NativeOCR::lit(text) + ")");
 }
 
 }  // namespace pw

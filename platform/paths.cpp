@@ -18,12 +18,27 @@ std::string executableDirectory()
     return deletingLastPathComponent(path);
 }
 
-std::string webRootBeside(const std::string& executableDir)
+namespace {
+
+// `folder` beside the executable when it is there (a build tree), else `installed`.
+std::string besideOrInstalled(const std::string& executableDir, const char* folder, const char* installed)
 {
-    const std::string beside = executableDir + "/web";
+    const std::string beside = executableDir + "/" + folder;
     struct stat st {};
     if (::stat(beside.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return beside;
-    return executableDir + "/../share/pagewick/web";
+    return executableDir + "/" + installed;
+}
+
+}  // namespace
+
+std::string webRootBeside(const std::string& executableDir)
+{
+    return besideOrInstalled(executableDir, "web", "../share/pagewick/web");
+}
+
+std::string webProcessExtensionsBeside(const std::string& executableDir)
+{
+    return besideOrInstalled(executableDir, "web-process", "../lib/pagewick/web-process");
 }
 
 }  // namespace pw

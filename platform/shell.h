@@ -17,6 +17,7 @@ struct WebViewConfiguration {
     std::string applicationName;     // appended to the user agent
     std::string messageHandlerName;  // the script message handler's name
     std::string startScript;         // at document start, main frame only
+    std::string pageOrigin;          // the start script goes only into documents of it
     std::string scheme;              // served by schemeHandler
     std::shared_ptr<SchemeHandler> schemeHandler;
     std::shared_ptr<WebViewDelegate> delegate;

@@ -19,6 +19,10 @@ public:
     // any other value reports nullopt.
     virtual void evaluate(std::string script, std::function<void(std::optional<bool>)> done) = 0;
 
+    // The address of the document committed in the main frame, the one scripts run in;
+    // empty before the first commit and after the web process is gone.
+    virtual std::string committedURI() const = 0;
+
     virtual void load(const std::string& url) = 0;
     virtual void reload() = 0;
     // The page's title; nullopt when it has none.

@@ -33,6 +33,7 @@ enum class NavigationTarget { MainFrame, SubFrame, NewWindow };
 struct NavigationAction {
     std::optional<std::string> url;  // nullopt: the request carries no URL
     NavigationTarget target = NavigationTarget::MainFrame;
+    bool userGesture = false;        // started by a click or a key in the page
 };
 
 enum class NavigationPolicy { Cancel = 0, Allow = 1 };

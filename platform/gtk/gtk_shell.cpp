@@ -8,10 +8,11 @@ namespace pw::gtk {
 
 std::shared_ptr<WebView> GtkShell::createWebView(const WebViewConfiguration& configuration)
 {
-    if (languages_.empty() || !configuration.preferredLanguages.empty()) return GtkWebView::create(configuration);
+    if (languages_.empty() || !configuration.preferredLanguages.empty())
+        return GtkWebView::create(configuration, webProcessExtensions_);
     WebViewConfiguration withLanguages = configuration;
     withLanguages.preferredLanguages = languages_;
-    return GtkWebView::create(withLanguages);
+    return GtkWebView::create(withLanguages, webProcessExtensions_);
 }
 
 std::unique_ptr<Window> GtkShell::createWindow(const std::shared_ptr<WebView>& content, Size size)

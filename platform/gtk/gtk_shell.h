@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/paths.h"
 #include "platform/shell.h"
 
 namespace pw::gtk {
@@ -14,8 +15,11 @@ class GtkShell : public Shell {
 public:
     // `languages`: the user's languages, most preferred first, for the page to see
     // the same choice the shell made.
-    explicit GtkShell(GtkApplication* application, std::vector<std::string> languages = {})
-        : application_(application), languages_(std::move(languages))
+    // `webProcessExtensions`: the folder of the web process's extension.
+    explicit GtkShell(GtkApplication* application, std::vector<std::string> languages = {},
+                      std::string webProcessExtensions = webProcessExtensionsBeside(executableDirectory()))
+        : application_(application), languages_(std::move(languages)),
+          webProcessExtensions_(std::move(webProcessExtensions))
     {
     }
 
@@ -27,6 +31,7 @@ public:
 private:
     GtkApplication* application_;
     std::vector<std::string> languages_;
+    std::string webProcessExtensions_;
 };
 
 }  // namespace pw::gtk

@@ -54,7 +54,8 @@ GtkWebView* wrapperOf(gpointer self)
 
 }  // namespace
 
-std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& configuration)
+std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& configuration,
+                                               const std::string& webProcessExtensions)
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
@@ -67,13 +68,18 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
         webkit_web_context_set_preferred_languages(context, languages.data());
     }
     registerScheme(context, configuration.scheme, configuration.schemeHandler);
+    if (!webProcessExtensions.empty())
+        webkit_web_context_set_web_extensions_directory(context, webProcessExtensions.c_str());
 
     self->contentManager_ = webkit_user_content_manager_new();
     webkit_user_content_manager_register_script_message_handler(self->contentManager_,
                                                                 configuration.messageHandlerName.c_str());
+    // Only documents of the page's origin get the start script; it checks again itself.
+    const std::string pageDocuments = configuration.pageOrigin + "/*";
+    const gchar* allowList[] = {pageDocuments.c_str(), nullptr};
     WebKitUserScript* script = webkit_user_script_new(
         configuration.startScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, configuration.pageOrigin.empty() ? nullptr : allowList, nullptr);
     webkit_user_content_manager_add_script(self->contentManager_, script);
     webkit_user_script_unref(script);
 
@@ -113,8 +119,7 @@ void GtkWebView::connectSignals()
     g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
     g_signal_connect(view_, "run-file-chooser", G_CALLBACK(onFileChooser), this);
     g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
-    g_signal_connect(view_, "drag-drop", G_CALLBACK(onDragDrop), this);
-    g_signal_connect(view_, "drag-data-received", G_CALLBACK(onDragDataReceived), this);
+    connectBoundarySignals();
 }
 
 void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
@@ -216,23 +221,32 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
     case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
         // WebKitGTK does not say here which frame the navigation is for. It is judged
         // as if for an embedded frame, which differs from the main frame only for
-        // http(s); a main-frame http(s) load is judged again at its response, before
-        // anything of it is shown, where WebKit does say.
+        // http(s); the web process's extension stops a main-frame http(s) request
+        // before it is sent, and should it be missing, the response or the failure
+        // of the load is where the main frame is known.
         auto* navigation = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::SubFrame};
+        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::SubFrame,
+                  static_cast<bool>(webkit_navigation_action_is_user_gesture(navigation))};
+        if (action.url && isWebAddress(*action.url)) wrapperOf(self)->webNavigations_.note(*action.url, action.userGesture);
         break;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
         auto* navigation = webkit_navigation_policy_decision_get_navigation_action(
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow};
+        action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow,
+                  static_cast<bool>(webkit_navigation_action_is_user_gesture(navigation))};
         break;
     }
     case WEBKIT_POLICY_DECISION_TYPE_RESPONSE: {
         auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
         if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
         action = {uriOf(webkit_response_policy_decision_get_request(response)), NavigationTarget::MainFrame};
+        if (action.url && isWebAddress(*action.url)) {
+            wrapperOf(self)->mainFrameWantsWeb(*action.url);
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }
         if (delegate->decidePolicy(action) == NavigationPolicy::Allow) return FALSE;  // WebKit's own handling
         webkit_policy_decision_ignore(decision);
         return TRUE;
@@ -250,18 +264,24 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
 GtkWidget* GtkWebView::onCreate(WebKitWebView*, WebKitNavigationAction* navigation, gpointer self)
 {
     if (auto delegate = wrapperOf(self)->delegate_.lock())
-        delegate->createWebView({uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow});
+        delegate->createWebView({uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::NewWindow,
+                                 static_cast<bool>(webkit_navigation_action_is_user_gesture(navigation))});
     return nullptr;
 }
 
 void GtkWebView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer self)
 {
     GtkWebView* wrapper = wrapperOf(self);
+    wrapper->committedURI_.clear();  // the document went with its process
     if (auto delegate = wrapper->delegate_.lock()) delegate->webContentProcessDidTerminate(*wrapper);
 }
 
-void GtkWebView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer self)
+void GtkWebView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self)
 {
+    if (event == WEBKIT_LOAD_COMMITTED) {
+        const char* uri = webkit_web_view_get_uri(view);
+        wrapperOf(self)->committedURI_ = uri ? uri : "";
+    }
     if (event != WEBKIT_LOAD_FINISHED) return;
     if (auto delegate = wrapperOf(self)->delegate_.lock()) delegate->didFinishNavigation();
 }
@@ -307,42 +327,6 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
     default:
         return FALSE;  // leaving the page: WebKit's own question
     }
-}
-
-gboolean GtkWebView::onDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guint time, gpointer self)
-{
-    GtkWebView* wrapper = wrapperOf(self);
-    // Drags that start in the page stay the page's business; files from anywhere else
-    // are opened like any handed-over document instead of replacing the page.
-    if (!wrapper->dropped_ || gtk_drag_get_source_widget(context) == widget) return FALSE;
-    GdkAtom uriList = gdk_atom_intern_static_string("text/uri-list");
-    if (!g_list_find(gdk_drag_context_list_targets(context), uriList)) return FALSE;
-    wrapper->takingDrop_ = true;
-    gtk_drag_get_data(widget, context, uriList, time);
-    g_signal_stop_emission_by_name(widget, "drag-drop");
-    return TRUE;
-}
-
-void GtkWebView::onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint, gint, GtkSelectionData* data,
-                                    guint, guint time, gpointer self)
-{
-    GtkWebView* wrapper = wrapperOf(self);
-    if (!wrapper->takingDrop_) return;
-    wrapper->takingDrop_ = false;
-    g_signal_stop_emission_by_name(widget, "drag-data-received");
-
-    std::vector<std::string> paths;
-    if (gchar** uris = gtk_selection_data_get_uris(data)) {
-        for (gchar** uri = uris; *uri; ++uri) {
-            if (gchar* path = g_filename_from_uri(*uri, nullptr, nullptr)) {
-                paths.emplace_back(path);
-                g_free(path);
-            }
-        }
-        g_strfreev(uris);
-    }
-    gtk_drag_finish(context, !paths.empty(), FALSE, time);
-    if (!paths.empty() && wrapper->dropped_) wrapper->dropped_(std::move(paths));
 }
 
 }  // namespace pw::gtk

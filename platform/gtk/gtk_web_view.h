@@ -6,6 +6,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include "platform/gtk/web_navigation_log.h"
 #include "platform/shell.h"
 #include "platform/web_view.h"
 
@@ -19,7 +20,9 @@ namespace pw::gtk {
 // widget is destroyed the wrapper does nothing, so weak and late holders stay safe.
 class GtkWebView : public WebView, public std::enable_shared_from_this<GtkWebView> {
 public:
-    static std::shared_ptr<GtkWebView> create(const WebViewConfiguration& configuration);
+    // `webProcessExtensions`: the folder of the web process's extension; empty for none.
+    static std::shared_ptr<GtkWebView> create(const WebViewConfiguration& configuration,
+                                              const std::string& webProcessExtensions = {});
     ~GtkWebView() override;
 
     GtkWidget* widget() const { return GTK_WIDGET(view_); }
@@ -27,6 +30,7 @@ public:
 
     void evaluate(std::string script) override;
     void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override;
+    std::string committedURI() const override { return committedURI_; }
     void load(const std::string& url) override;
     void reload() override;
     std::optional<std::string> title() const override;
@@ -51,6 +55,14 @@ private:
     static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
     static gboolean onFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer self);
     static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+
+    // The boundary between the page and the desktop (gtk_web_view_boundary.cpp): the
+    // main frame never leaves for the web, never shows an error page, and drops from
+    // outside never navigate.
+    void connectBoundarySignals();
+    void mainFrameWantsWeb(const std::string& uri);
+    static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
+    static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
     static gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer self);
     static void onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                    GtkSelectionData* data, guint info, guint time, gpointer self);
@@ -62,6 +74,8 @@ private:
     std::function<void()> titleChanged_;
     std::function<void(std::vector<std::string>)> dropped_;
     bool takingDrop_ = false;
+    std::string committedURI_;
+    WebNavigationLog webNavigations_;
 };
 
 }  // namespace pw::gtk

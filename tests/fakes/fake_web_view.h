@@ -6,19 +6,22 @@
 #include <string>
 #include <vector>
 
+#include "bridge/app_page.h"
 #include "platform/web_view.h"
 
 namespace pw::testing {
 
 // Records every script and answers boolean probes as the test decides: at once with
 // `probeAnswer`, or later when `holdProbes` is set and the test calls answerProbes().
+// Scripts are recorded without the app-page check around them, as the page runs them;
+// a script that came without the check is recorded in `unguarded` as well.
 class FakeWebView : public WebView {
 public:
-    void evaluate(std::string script) override { scripts.push_back(std::move(script)); }
+    void evaluate(std::string script) override { scripts.push_back(inner(std::move(script))); }
 
     void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override
     {
-        probes.push_back(script);
+        probes.push_back(inner(std::move(script)));
         if (holdProbes) {
             heldProbes.push_back(std::move(done));
             return;
@@ -34,6 +37,7 @@ public:
         for (auto& done : held) done(answer);
     }
 
+    std::string committedURI() const override { return committed; }
     void load(const std::string& url) override { loaded.push_back(url); }
     void reload() override { ++reloads; }
     std::optional<std::string> title() const override { return currentTitle; }
@@ -54,6 +58,8 @@ public:
     }
 
     std::vector<std::string> scripts;
+    std::vector<std::string> unguarded;
+    std::string committed = "pagewick://app/index.html";
     std::vector<std::string> probes;
     std::optional<bool> probeAnswer = true;
     bool holdProbes = false;
@@ -66,6 +72,16 @@ public:
     bool inWindow = true;
     int viewWidth = 1280;
     std::vector<std::string> editingCommands;
+
+private:
+    std::string inner(std::string script)
+    {
+        if (script.starts_with(appPageGuardOpen) && script.ends_with(appPageGuardClose))
+            return script.substr(appPageGuardOpen.size(),
+                                 script.size() - appPageGuardOpen.size() - appPageGuardClose.size());
+        unguarded.push_back(script);
+        return script;
+    }
 };
 
 }  // namespace pw::testing

@@ -47,21 +47,35 @@ std::optional<std::string> evaluate(WebKitWebView* view, const std::string& scri
     return outcome.value;
 }
 
-std::string builtWebFolder()
+namespace {
+
+std::string builtFolder(const char* name)
 {
     gchar* binary = g_file_read_link("/proc/self/exe", nullptr);
     gchar* tests = g_path_get_dirname(binary);
     gchar* build = g_path_get_dirname(tests);
-    std::string folder = std::string(build) + "/web";
+    std::string folder = std::string(build) + "/" + name;
     g_free(build);
     g_free(tests);
     g_free(binary);
     return folder;
 }
 
+}  // namespace
+
+std::string builtWebFolder()
+{
+    return builtFolder("web");
+}
+
+std::string builtWebProcessExtensions()
+{
+    return builtFolder("web-process");
+}
+
 ShellHarness::ShellHarness() : ShellHarness(std::string()) {}
 
-ShellHarness::ShellHarness(const std::string& webRoot)
+ShellHarness::ShellHarness(const std::string& webRoot, const std::string& webProcessExtensions)
 {
     ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
     preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
@@ -74,7 +88,7 @@ ShellHarness::ShellHarness(const std::string& webRoot)
         return app;
     }();
     application_ = application;
-    shell_ = std::make_unique<gtk::GtkShell>(application_);
+    shell_ = std::make_unique<gtk::GtkShell>(application_, std::vector<std::string>{}, webProcessExtensions);
     delegate = std::make_shared<AppDelegate>(*shell_, bridge, preferences, webRoot.empty() ? web.path() : webRoot);
 }
 

@@ -33,6 +33,8 @@ std::optional<std::string> evaluate(WebKitWebView* view, const std::string& scri
 // The page the build staged beside the executable: <build>/web, found from the test
 // binary at <build>/tests/.
 std::string builtWebFolder();
+// The web process's extension the build put beside the executable: <build>/web-process.
+std::string builtWebProcessExtensions();
 
 // The real GTK shell and WebKitGTK view, driven through the application delegate,
 // serving a web tree made by the test. Panels, workspace and printing are fakes.
@@ -40,7 +42,9 @@ class ShellHarness {
 public:
     ShellHarness();
     // Serves the given folder (such as builtWebFolder()) instead of the test's tree.
-    explicit ShellHarness(const std::string& webRoot);
+    // `webProcessExtensions` empty runs the web view without the extension.
+    explicit ShellHarness(const std::string& webRoot,
+                          const std::string& webProcessExtensions = builtWebProcessExtensions());
     ~ShellHarness();
 
     TempDir web;     // the page's files

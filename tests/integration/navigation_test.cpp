@@ -54,19 +54,59 @@ TEST(Navigation, WebFramesLoadInsideWhileTopLevelWebLinksGoToTheDesktop)
     EXPECT_TRUE(page.stillHome());
 }
 
-TEST(Navigation, OtherSchemesLeaveForTheDesktopButFileSystemsAreRefused)
+TEST(Navigation, OnlyWebAndMailAddressesLeaveForTheDesktop)
 {
     NavigationPage page;
     page.click("mailto:someone@example.org");
     EXPECT_TRUE(waitUntil([&] { return opened(page, "mailto:someone@example.org"); }));
-    page.click("file:///etc/hostname");
-    page.click("smb://server/share/run.desktop");
+    for (const char* refused : {"file:///etc/hostname", "smb://server/share/run.desktop", "ghelp:///etc/passwd",
+                                "view-source:file:///etc/passwd", "apt:hello", "x-unknown://anything"})
+        page.click(refused);
     EXPECT_EQ(page.evaluate("String(window.open('about:blank'))"), "null");
-    EXPECT_TRUE(waitUntil([&] { return opened(page, "about:blank"); }));
     spin(0.5);
-    EXPECT_FALSE(opened(page, "file:///etc/hostname"));
-    EXPECT_FALSE(opened(page, "smb://server/share/run.desktop"));
+    EXPECT_EQ(page.workspace->openedURLs, std::vector<std::string>{"mailto:someone@example.org"});
     EXPECT_TRUE(page.stillHome());
+}
+
+// A move the user did not make hands nothing over: the page's own script moving the
+// top frame, and an embedded web frame navigating itself or opening windows.
+TEST(Navigation, ScriptsAndFramesMovingThemselvesHandNothingOver)
+{
+    ShellHarness shell;
+    LocalWebServer server("<!doctype html><script>window.open('https://example.org/from-frame');"
+                          "setTimeout(() => { location.href = 'mailto:frame@example.org'; }, 100);</script>");
+    shell.web.write("index.html", "<!doctype html><script>window.marker = 42;"
+                                  "setTimeout(() => { location.href = '" + server.root() + "never/top'; }, 300);"
+                                  "</script><iframe src='" + server.url() + "'></iframe>");
+    shell.launchAndWait();
+    ASSERT_TRUE(waitUntil([&] { return server.received("/frame.html"); }));
+    spin(1.5);
+    EXPECT_TRUE(shell.workspace->openedURLs.empty()) << shell.workspace->openedURLs.front();
+    EXPECT_EQ(shell.evaluate("String(window.marker) + ' ' + location.href"), "42 pagewick://app/index.html");
+    EXPECT_FALSE(server.received("/never/top"));
+}
+
+// The main frame never sends a request for the web: the link goes to the browser when
+// it is clicked, the page stays as it was, and no error page replaces it, whether the
+// server would never answer or the host does not exist. Without the web process's
+// extension (ShellHarness(root, "")) the server is seen to receive "/never/link" and
+// the hand-off waits for a response that never comes: this test then fails.
+TEST(Navigation, TheMainFrameNeverLoadsFromTheWeb)
+{
+    NavigationPage page;
+    const std::string hanging = page.server.root() + "never/link?a=1";
+    const std::string unresolvable = "https://no-such-host.invalid/page";
+    page.click(hanging);
+    EXPECT_TRUE(waitUntil([&] { return opened(page, hanging); }, 5));
+    page.click(unresolvable);
+    EXPECT_TRUE(waitUntil([&] { return opened(page, unresolvable); }, 5));
+    spin(1.0);
+    EXPECT_TRUE(page.stillHome());
+    EXPECT_EQ(page.evaluate("document.title"), "home");
+    EXPECT_FALSE(page.server.received("/never/"));
+    EXPECT_EQ(page.workspace->openedURLs.size(), 2u) << "handed over more than once";
+    // The embedded frame from the same server still loaded inside.
+    EXPECT_TRUE(page.server.received("/frame.html"));
 }
 
 TEST(Navigation, ACrashedPageIsLoadedAgainAndGetsItsQueuedFiles)

@@ -5,6 +5,7 @@
 #include "app/language.h"
 #include "app/window_frame.h"
 #include "app/window_title.h"
+#include "bridge/app_page.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_shell.h"
 
@@ -51,10 +52,15 @@ TEST(AppDelegate, ConfiguresTheWebViewAndLoadsThePage)
     EXPECT_TRUE(c.developerExtras);
     EXPECT_EQ(c.delegate, app.bridge);
     ASSERT_TRUE(c.schemeHandler);
-    EXPECT_EQ(c.startScript.substr(0, 89),
+    // Inside the app-page check: the fixed text, the recent files, the message guard.
+    ASSERT_TRUE(c.startScript.starts_with(appPageGuardOpen));
+    const std::string inner = c.startScript.substr(appPageGuardOpen.size());
+    EXPECT_EQ(inner.substr(0, 89),
               "window.__nativeOcr = 'vision'; window.__nativePrint = true; window.__nativeFiles = true; ");
     EXPECT_EQ(std::string(startScriptPrefix).size(), 89u);
-    EXPECT_EQ(c.startScript.substr(89), app.bridge->recentsJS() + app.bridge->messageGuard().pageScript());
+    EXPECT_EQ(inner.substr(89), app.bridge->recentsJS() + app.bridge->messageGuard().pageScript() +
+                                    std::string(appPageGuardClose));
+    EXPECT_EQ(c.pageOrigin, "pagewick://app");
     EXPECT_EQ(app.shell.view->loaded, std::vector<std::string>{"pagewick://app/index.html"});
     EXPECT_EQ(app.bridge->web.lock(), app.shell.view);
 }

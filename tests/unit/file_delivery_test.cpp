@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "app/language.h"
+#include "bridge/app_page.h"
 #include "bridge/file_delivery.h"
 #include "ocr/base64.h"
 #include "platform/file_io.h"
@@ -91,14 +92,14 @@ protected:
 TEST(NativeOpenCall, IsExactForAFourByteFile)
 {
     EXPECT_EQ(nativeOpenCall("a.pdf", "%PDF", 4, "/tmp/a.pdf"),
-              R"(window.__nativeOpen(["a.pdf"][0], 'JVBERg==', ["\/tmp\/a.pdf"][0]))");
-    EXPECT_EQ(nativeOpenCall("", "", 0, ""), R"(window.__nativeOpen([""][0], '', [""][0]))");
+              forAppPageOnly(R"(window.__nativeOpen(["a.pdf"][0], 'JVBERg==', ["\/tmp\/a.pdf"][0]))"));
+    EXPECT_EQ(nativeOpenCall("", "", 0, ""), forAppPageOnly(R"(window.__nativeOpen([""][0], '', [""][0]))"));
 }
 
 TEST(NativeOpenCall, FallsBackWhenNameOrPathIsNotUtf8)
 {
     EXPECT_EQ(nativeOpenCall("bad\xff.pdf", "%PDF", 4, "/tmp/bad\xff.pdf"),
-              R"(window.__nativeOpen(["document.pdf"][0], 'JVBERg==', [""][0]))");
+              forAppPageOnly(R"(window.__nativeOpen(["document.pdf"][0], 'JVBERg==', [""][0]))"));
 }
 
 TEST_F(FileDelivery, ReadyPageGetsTheFileAtOnce)

@@ -27,11 +27,14 @@ std::string describe(const PolicyCase& c)
 
 class Navigation : public ::testing::Test {
 protected:
-    // Runs one decision on a fresh desktop; true when the URL was handed over.
+    // Runs one decision, made by the user, on a fresh desktop; true when the URL was
+    // handed over. The same decision without the user's gesture hands nothing over.
     bool handedOver(const PolicyCase& c)
     {
         f.workspace->openedURLs.clear();
-        EXPECT_EQ(f.bridge->decidePolicy({c.url, c.target}), c.policy) << describe(c);
+        EXPECT_EQ(f.bridge->decidePolicy({c.url, c.target, false}), c.policy) << describe(c);
+        EXPECT_TRUE(f.workspace->openedURLs.empty()) << describe(c) << " without a gesture";
+        EXPECT_EQ(f.bridge->decidePolicy({c.url, c.target, true}), c.policy) << describe(c);
         if (f.workspace->openedURLs.empty()) return false;
         EXPECT_EQ(f.workspace->openedURLs, std::vector<std::string>{*c.url}) << describe(c);
         return true;
@@ -65,12 +68,12 @@ TEST_F(Navigation, PolicyMatrix)
         {"https://example.com/", NewWindow, Cancel, true},
         {"http://example.com/embed", Sub, Allow, false},
         {"HTTPS://example.com/embed", Sub, Allow, false},
-        // Ordinary handlers of the desktop, from any frame.
+        // Mail, from any frame, unless the address asks for files to be attached.
         {"mailto:someone@example.com", Main, Cancel, true},
-        {"MAILTO:someone@example.com", Sub, Cancel, true},
-        {"tel:+331234", Main, Cancel, true},
-        {"x-github-client://openRepo/x", Main, Cancel, true},
-        {"magnet:?xt=urn:btih:0", NewWindow, Cancel, true},
+        {"MAILTO:someone@example.com?subject=Hi", Sub, Cancel, true},
+        {"mailto:a@b.c?attach=/home/user/.ssh/id_rsa", Main, Cancel, false},
+        {"mailto:a@b.c?body=x&ATTACHMENT=file:///etc/passwd", Sub, Cancel, false},
+        {"mailto:a@b.c?%61ttach=%2Fetc%2Fpasswd", Main, Cancel, false},
         // Nothing to go on.
         {std::nullopt, Main, Cancel, false},
         {std::nullopt, NewWindow, Cancel, false},
@@ -83,50 +86,36 @@ TEST_F(Navigation, PolicyMatrix)
     for (const auto& c : cases) EXPECT_EQ(handedOver(c), c.handedToDesktop) << describe(c);
 }
 
-TEST_F(Navigation, FileSystemSchemesAreDroppedSilently)
+// Only the web and mail leave: the desktop has handlers that open local files, browse
+// shares, install packages or run things, and any application can add more.
+TEST_F(Navigation, EverythingElseIsDroppedSilently)
 {
     const char* refused[] = {
-        "file:///etc/passwd",
-        "FILE:///home/user/run.desktop",
-        "smb://server/share/evil.desktop",
-        "cifs://server/share",
-        "nfs://server/export/x",
-        "sftp://host/home/x",
-        "ssh://host/",
-        "fish://host/x",
-        "sshfs://host/x",
-        "ftp://host/x",
-        "ftps://host/x",
-        "afp://server/volume",
-        "dav://server/x",
-        "davs://server/x",
-        "webdav://server/x",
-        "trash:///",
-        "archive://file%3A%2F%2F%2Ftmp%2Fa.zip/",
+        "file:///etc/passwd", "FILE:///home/user/run.desktop", "smb://server/share/evil.desktop",
+        "sftp://host/home/x", "ftp://host/x", "davs://server/x", "trash:///",
+        "archive://file%3A%2F%2F%2Ftmp%2Fa.zip/", "ghelp:///usr/share/help/C/x", "help:gnome-help",
+        "man:ls", "info:coreutils", "view-source:file:///etc/passwd", "apt:hello", "appstream:org.x.App",
+        "dns-sd://local/x", "cdda://sr0", "wsdd:///", "onedrive://x", "tel:+331234", "magnet:?xt=urn:btih:0",
+        "x-unknown-handler://anything", "javascript:alert(1)",
     };
     for (const char* url : refused) {
         for (auto target : {Main, Sub, NewWindow}) {
-            EXPECT_EQ(f.bridge->decidePolicy({url, target}), Cancel) << url;
-            f.bridge->createWebView({url, target});
+            EXPECT_EQ(f.bridge->decidePolicy({url, target, true}), Cancel) << url;
+            f.bridge->createWebView({url, target, true});
         }
     }
     EXPECT_TRUE(f.workspace->openedURLs.empty());
 }
 
-TEST_F(Navigation, NewWindowsAreNeverMadeAndTheirAddressGoesToTheDesktop)
+TEST_F(Navigation, NewWindowsAreNeverMadeAndOnlyTheUsersWebAndMailAddressesLeave)
 {
-    const char* handed[] = {
-        "https://example.com/",
-        "http://example.com/",
-        "pagewick://app/index.html",
-        "about:blank",
-        "blob:pagewick://app/1",
-        "data:text/plain,x",
-        "mailto:a@b.c",
-    };
-    for (const char* url : handed) f.bridge->createWebView({url, NewWindow});
-    f.bridge->createWebView({std::nullopt, NewWindow});
-    f.bridge->createWebView({"", NewWindow});
+    const char* kept[] = {"pagewick://app/index.html", "about:blank", "blob:pagewick://app/1", "data:text/plain,x"};
+    const char* handed[] = {"https://example.com/", "http://example.com/", "mailto:a@b.c"};
+    for (const char* url : kept) f.bridge->createWebView({url, NewWindow, true});
+    for (const char* url : handed) f.bridge->createWebView({url, NewWindow, false});  // a script's window.open
+    for (const char* url : handed) f.bridge->createWebView({url, NewWindow, true});
+    f.bridge->createWebView({std::nullopt, NewWindow, true});
+    f.bridge->createWebView({"", NewWindow, true});
 
     EXPECT_EQ(f.workspace->openedURLs, std::vector<std::string>(std::begin(handed), std::end(handed)));
 }

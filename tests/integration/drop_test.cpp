@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <X11/extensions/XTest.h>
-#include <gdk/gdkx.h>
-
 #include <string>
 #include <utility>
 
 #include "tests/integration/harness.h"
+#include "tests/integration/pointer.h"
 
 namespace pw::testing {
 namespace {
@@ -32,34 +30,18 @@ public:
     DragSource(const DragSource&) = delete;
     DragSource& operator=(const DragSource&) = delete;
 
-    // Presses on the source, moves in steps to (x, y) on the screen and lets go.
-    void dragTo(int x, int y) const
-    {
-        Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-        auto move = [&](int px, int py) {
-            XTestFakeMotionEvent(display, -1, px, py, CurrentTime);
-            XFlush(display);
-            spin(0.03);
-        };
-        move(60, 60);
-        XTestFakeButtonEvent(display, 1, True, CurrentTime);
-        XFlush(display);
-        spin(0.05);
-        for (int step = 1; step <= 20; ++step) move(60 + (x - 60) * step / 20, 60 + (y - 60) * step / 20);
-        move(x + 1, y + 1);
-        move(x, y);
-        XTestFakeButtonEvent(display, 1, False, CurrentTime);
-        XFlush(display);
-    }
-
-    // Drags onto the middle of the view.
+    // Presses on the source, moves in steps to the middle of the view and lets go.
     void dragOnto(GtkWidget* view) const
     {
-        gint x = 0, y = 0;
-        gdk_window_get_origin(gtk_widget_get_window(view), &x, &y);
-        GtkAllocation area;
-        gtk_widget_get_allocation(view, &area);
-        dragTo(x + area.x + area.width / 2, y + area.y + area.height / 2);
+        int x = 0, y = 0;
+        Pointer::centreOf(view, x, y);
+        const Pointer pointer;
+        pointer.moveTo(60, 60);
+        pointer.press(true);
+        for (int step = 1; step <= 20; ++step) pointer.moveTo(60 + (x - 60) * step / 20, 60 + (y - 60) * step / 20);
+        pointer.moveTo(x + 1, y + 1);
+        pointer.moveTo(x, y);
+        pointer.press(false);
     }
 
 private:

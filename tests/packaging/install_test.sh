@@ -25,6 +25,8 @@ prefix="$tmp/usr"
 
 # The layout.
 [ -x "$prefix/bin/pagewick" ] || fail "no executable bin/pagewick"
+extension=lib/pagewick/web-process/pagewick-web-process.so
+[ -f "$prefix/$extension" ] || fail "no web process extension $extension"
 [ -f "$prefix/share/applications/$appId.desktop" ] || fail "no desktop entry"
 [ -f "$prefix/share/metainfo/$appId.metainfo.xml" ] || fail "no metainfo"
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$appId.svg" ] || fail "no scalable icon"
@@ -33,8 +35,8 @@ for size in 16 32 48 64 128 256; do
   [ -f "$png" ] || fail "no ${size}x${size} icon"
   [ "$(pngSize "$png")" = "${size}x${size}" ] || fail "the ${size}x${size} icon is $(pngSize "$png")"
 done
-strays=$(cd "$prefix" && find . -type f | grep -v -e '^\./bin/pagewick$' -e '^\./share/' || true)
-[ -z "$strays" ] || fail "files outside bin/ and share/: $strays"
+strays=$(cd "$prefix" && find . -type f | grep -v -e '^\./bin/pagewick$' -e "^\./$extension\$" -e '^\./share/' || true)
+[ -z "$strays" ] || fail "files outside bin/, share/ and the extension: $strays"
 # The installed page is the built one, whatever the build added to it.
 diff -r "$build/web" "$prefix/share/pagewick/web" >/dev/null || fail "share/pagewick/web differs from the built page"
 

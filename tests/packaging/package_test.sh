@@ -31,7 +31,8 @@ done
 
 # The files.
 dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./|/|' > "$tmp/files"
-for file in /usr/bin/pagewick /usr/share/pagewick/web/index.html \
+for file in /usr/bin/pagewick /usr/lib/pagewick/web-process/pagewick-web-process.so \
+            /usr/share/pagewick/web/index.html \
             /usr/share/applications/$appId.desktop /usr/share/metainfo/$appId.metainfo.xml \
             /usr/share/icons/hicolor/scalable/apps/$appId.svg; do
   grep -qxF "$file" "$tmp/files" || fail "the package lacks $file"
@@ -45,6 +46,7 @@ done
 missing=$(sort "$tmp/files" | comm -23 "$tmp/page" -)
 [ -z "$missing" ] || fail "the package lacks files of the page: $missing"
 # Nothing else: no headers, libraries, tests or build leftovers.
-strays=$(grep -v -e '/$' -e '^/usr/bin/pagewick$' -e '^/usr/share/' "$tmp/files" || true)
+strays=$(grep -v -e '/$' -e '^/usr/bin/pagewick$' -e '^/usr/lib/pagewick/web-process/pagewick-web-process\.so$' \
+  -e '^/usr/share/' "$tmp/files" || true)
 [ -z "$strays" ] || fail "unexpected files in the package: $strays"
 echo "package $(basename "$deb"): ok"

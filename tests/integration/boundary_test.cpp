@@ -109,15 +109,11 @@ namespace pw::testing {
 namespace {
 
 // A web frame that, once the user clicks in it, moves the top frame to a document of
-// its own: a blob: of its origin, which reads what the start script gave and offers a
-// window.__nativeOpen that sends what it gets to the frame's server. The next file the
-// user opens (a second launch hands it over like this) must wait for the app's page
-// instead. Before the check in every evaluated script and before evaluating, the file
-// reached the server whole.
-TEST(Boundary, AForeignTopDocumentGetsNoFileAndTheFileWaitsForThePage)
-{
-    ShellHarness shell;
-    LocalWebServer server(R"(<!doctype html><body style="margin:0;height:100vh"><script>
+// its own: a blob: of its origin, which reports what the start script gave it and
+// offers a window.__nativeOpen, __nativeResult and __nativeMsg that send what they get
+// to the frame's server.
+struct ForeignFramePage {
+    LocalWebServer server{R"(<!doctype html><body style="margin:0;height:100vh"><script>
       const root = location.origin + '/';
       const foreign = '<title>foreign</title><script>' +
         'fetch("' + root + 'start?" + typeof window.__nativeRecent + typeof window.__nativeFiles, {mode: "no-cors"});' +
@@ -127,30 +123,56 @@ TEST(Boundary, AForeignTopDocumentGetsNoFileAndTheFileWaitsForThePage)
       document.addEventListener('click', () => {
         top.location = URL.createObjectURL(new Blob([foreign], {type: 'text/html'}));
       });
-    </script>)");
-    shell.web.write("index.html", "<!doctype html><title>home</title><style>body{margin:0}</style><script>"
-                                  "window.got = []; window.__nativeOpen = (n, b) => got.push(n + ':' + atob(b));"
-                                  "</script><iframe src='" + server.url() +
-                                  "' style='border:0;width:100vw;height:100vh'></iframe>");
-    shell.launchAndWait();
-    ASSERT_TRUE(waitUntil([&] { return server.received("/frame.html"); }));
-    spin(0.5);
-    int x = 0, y = 0;
-    Pointer::centreOf(shell.view().widget(), x, y);
-    Pointer().clickAt(x, y);
+    </script>)"};
+
+    explicit ForeignFramePage(ShellHarness& shell)
+    {
+        shell.web.write("index.html", "<!doctype html><title>home</title><style>body{margin:0}</style><script>"
+                                      "window.got = []; window.__nativeOpen = (n, b) => got.push(n + ':' + atob(b));"
+                                      "</script><iframe src='" + server.url() +
+                                      "' style='border:0;width:100vw;height:100vh'></iframe>");
+        shell.launchAndWait();
+        EXPECT_TRUE(waitUntil([&] { return server.received("/frame.html"); }));
+        spin(0.5);
+        int x = 0, y = 0;
+        Pointer::centreOf(shell.view().widget(), x, y);
+        Pointer().clickAt(x, y);
+    }
+};
+
+// The web process's extension refuses the move: the page and its documents stay.
+TEST(Boundary, AWebFrameCannotReplaceThePageWithADocumentOfItsOwn)
+{
+    ShellHarness shell;
+    ForeignFramePage page(shell);
+    spin(1.5);
+    EXPECT_EQ(shell.evaluate("location.href + ' ' + window.got.length"), "pagewick://app/index.html 0");
+    EXPECT_EQ(shell.delegate->window()->title(), "home");
+    EXPECT_FALSE(page.server.received("/start"));
+}
+
+// Should another document be in the top frame all the same (here the extension is left
+// out, and the move succeeds), the next file the user opens (a second launch hands it
+// over like this) waits for the app's page instead, and no reply reaches the document.
+// Before the check in every evaluated script and before evaluating, the file reached
+// the server whole.
+TEST(Boundary, AForeignTopDocumentGetsNoFileAndTheFileWaitsForThePage)
+{
+    ShellHarness shell{std::string(), std::string()};
+    ForeignFramePage page(shell);
     ASSERT_TRUE(waitUntil([&] { return shell.delegate->window()->title() == "foreign"; }, 10));
     ASSERT_TRUE(shell.view().committedURI().starts_with("blob:http://127.0.0.1"));
 
     shell.delegate->open({shell.config.write("secret.pdf", "%PDF- secret")});
     shell.bridge->result("1", true, "/p");
     spin(1.5);  // three retries of the delivery
-    EXPECT_FALSE(server.received("/leak"));
-    EXPECT_FALSE(server.received("/reply"));
-    EXPECT_TRUE(server.received("/start?undefinedundefined")) << "the start script ran in the foreign document";
+    EXPECT_FALSE(page.server.received("/leak"));
+    EXPECT_FALSE(page.server.received("/reply"));
+    EXPECT_TRUE(page.server.received("/start?undefinedundefined")) << "the start script ran in the foreign document";
 
     shell.view().load(appURL);
     EXPECT_TRUE(shell.waitForScript("window.got.length === 1 && window.got[0] === 'secret.pdf:%PDF- secret'"));
-    EXPECT_FALSE(server.received("/leak"));
+    EXPECT_FALSE(page.server.received("/leak"));
 }
 
 // Page script of the app's own origin hooks everything the message guard could touch

@@ -7,6 +7,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <string_view>
+
 #include "platform/gtk/web_process/web_process_messages.h"
 
 namespace {
@@ -16,13 +18,24 @@ using pw::gtk::withoutFragment;
 
 constexpr const char* refusedAddress = "pagewick-refused:";
 
+// A document that another origin made (a web frame's own blob:) would replace the page
+// and every open document with it.
+bool isForeignBlob(std::string_view uri)
+{
+    return uri.starts_with("blob:") && !uri.starts_with("blob:pagewick://app/");
+}
+
 gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURIResponse*, gpointer)
 {
     const char* uri = webkit_uri_request_get_uri(request);
     const char* pageURI = webkit_web_page_get_uri(page);
-    if (!uri || !pageURI || !isWebAddress(uri) || withoutFragment(uri) != withoutFragment(pageURI)) return FALSE;
-    WebKitUserMessage* message = webkit_user_message_new(pw::gtk::mainFrameWebMessage, g_variant_new_string(pageURI));
-    webkit_web_page_send_message_to_view(page, message, nullptr, nullptr, nullptr);
+    if (!uri || !pageURI || withoutFragment(uri) != withoutFragment(pageURI)) return FALSE;
+    if (isWebAddress(uri)) {
+        WebKitUserMessage* message = webkit_user_message_new(pw::gtk::mainFrameWebMessage, g_variant_new_string(pageURI));
+        webkit_web_page_send_message_to_view(page, message, nullptr, nullptr, nullptr);
+    } else if (!isForeignBlob(uri)) {
+        return FALSE;
+    }
     // Not cancelled: WebKit answers a cancelled main-frame request, in the process it
     // started for the new site, by showing an empty document in place of the page. An
     // address of a scheme nobody serves fails the load before it commits, with nothing

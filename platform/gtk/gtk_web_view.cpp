@@ -98,6 +98,8 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 
     self->delegate_ = configuration.delegate;
     self->messageHandlerName_ = configuration.messageHandlerName;
+    self->scheme_ = configuration.scheme;
+    self->pageOrigin_ = configuration.pageOrigin;
     self->connectSignals();
     return self;
 }
@@ -155,12 +157,16 @@ void GtkWebView::evaluate(std::string script, std::function<void(std::optional<b
 
 void GtkWebView::load(const std::string& url)
 {
-    if (view_) webkit_web_view_load_uri(view_, url.c_str());
+    if (!view_) return;
+    shellLoads_ = true;
+    webkit_web_view_load_uri(view_, url.c_str());
 }
 
 void GtkWebView::reload()
 {
-    if (view_) webkit_web_view_reload(view_);
+    if (!view_) return;
+    shellLoads_ = true;
+    webkit_web_view_reload(view_);
 }
 
 std::optional<std::string> GtkWebView::title() const
@@ -229,6 +235,10 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
         action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::SubFrame,
                   static_cast<bool>(webkit_navigation_action_is_user_gesture(navigation))};
         if (action.url && isWebAddress(*action.url)) wrapperOf(self)->webNavigations_.note(*action.url, action.userGesture);
+        if (action.url && wrapperOf(self)->replacesThePage(*action.url)) {
+            webkit_policy_decision_ignore(decision);
+            return TRUE;
+        }
         break;
     }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {

@@ -61,6 +61,7 @@ private:
     // outside never navigate.
     void connectBoundarySignals();
     void mainFrameWantsWeb(const std::string& uri);
+    bool replacesThePage(const std::string& uri);
     static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
     static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
     static gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer self);
@@ -75,6 +76,9 @@ private:
     std::function<void(std::vector<std::string>)> dropped_;
     bool takingDrop_ = false;
     std::string committedURI_;
+    std::string scheme_;
+    std::string pageOrigin_;
+    bool shellLoads_ = false;  // the next navigation is the shell's own load or reload
     WebNavigationLog webNavigations_;
 };
 

@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gtk/gtk_web_view.h"
@@ -45,6 +46,17 @@ void GtkWebView::mainFrameWantsWeb(const std::string& uri)
     auto delegate = delegate_.lock();
     if (!navigation || !delegate) return;
     delegate->decidePolicy({navigation->uri, NavigationTarget::MainFrame, navigation->userGesture});
+}
+
+bool GtkWebView::replacesThePage(const std::string& uri)
+{
+    // Only the shell loads the page again (at start, after a crash). Anything else
+    // moving the shown page to an address of its scheme (a web frame setting
+    // top.location, over and over as each reload embeds it again) would throw away
+    // every open document; a move within the document (its fragment) keeps it.
+    if (std::exchange(shellLoads_, false) || pageOrigin_.empty()) return false;
+    if (!committedURI_.starts_with(pageOrigin_ + "/") || !uri.starts_with(scheme_ + ":")) return false;
+    return withoutFragment(uri) != withoutFragment(committedURI_) || uri.find('#') == std::string::npos;
 }
 
 gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError*, gpointer self)

@@ -149,3 +149,31 @@ TEST(Navigation, PageDialogsAreAnsweredByTheNativePanels)
 
 }  // namespace
 }  // namespace pw::testing
+
+namespace pw::testing {
+namespace {
+
+// A web frame moving the top frame to the page's own address reloaded the page, which
+// embedded the frame again, which moved it again: dozens of reloads a second, each
+// losing every open document. Only the shell loads the page again.
+TEST(Navigation, NothingButTheShellLoadsThePageAgain)
+{
+    ShellHarness shell;
+    LocalWebServer server("<!doctype html><script>setTimeout(() => { top.location = 'pagewick://app/index.html?x';"
+                          "location = 'pagewick://app/index.html'; }, 100);</script>");
+    shell.web.write("index.html", "<!doctype html><script>window.marker = 42;</script><iframe src='" + server.url() +
+                                      "'></iframe>");
+    shell.launchAndWait();
+    ASSERT_TRUE(waitUntil([&] { return server.received("/frame.html"); }));
+    spin(1.5);
+    EXPECT_EQ(shell.loadsFinished(), 1);
+    EXPECT_EQ(shell.evaluate("location.href + ' ' + window.marker"), "pagewick://app/index.html 42");
+    EXPECT_EQ(server.requests().size(), 1u);
+    // Within the page, and from the shell, all goes on as before.
+    EXPECT_EQ(shell.evaluate("location.hash = 'part'; location.href"), "pagewick://app/index.html#part");
+    shell.view().reload();
+    EXPECT_TRUE(waitUntil([&] { return shell.loadsFinished() == 2; }));
+}
+
+}  // namespace
+}  // namespace pw::testing

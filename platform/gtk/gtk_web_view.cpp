@@ -234,8 +234,7 @@ gboolean GtkWebView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
             WEBKIT_NAVIGATION_POLICY_DECISION(decision));
         action = {uriOf(webkit_navigation_action_get_request(navigation)), NavigationTarget::SubFrame,
                   static_cast<bool>(webkit_navigation_action_is_user_gesture(navigation))};
-        if (action.url && isWebAddress(*action.url)) wrapperOf(self)->webNavigations_.note(*action.url, action.userGesture);
-        if (action.url && wrapperOf(self)->replacesThePage(*action.url)) {
+        if (wrapperOf(self)->refusesNavigation(action)) {
             webkit_policy_decision_ignore(decision);
             return TRUE;
         }

@@ -12,6 +12,7 @@
 
 namespace pw {
 class WebViewDelegate;
+struct NavigationAction;
 }
 
 namespace pw::gtk {
@@ -60,8 +61,9 @@ private:
     // main frame never leaves for the web, never shows an error page, and drops from
     // outside never navigate.
     void connectBoundarySignals();
-    void mainFrameWantsWeb(const std::string& uri);
+    bool refusesNavigation(const NavigationAction& action);
     bool replacesThePage(const std::string& uri);
+    void mainFrameWantsWeb(const std::string& uri);
     static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
     static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
     static gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer self);

@@ -48,6 +48,15 @@ void GtkWebView::mainFrameWantsWeb(const std::string& uri)
     delegate->decidePolicy({navigation->uri, NavigationTarget::MainFrame, navigation->userGesture});
 }
 
+// Called for every navigation before the delegate judges it: keeps what a web address's
+// hand-off needs later, and refuses what must not happen to the page at all.
+bool GtkWebView::refusesNavigation(const NavigationAction& action)
+{
+    if (!action.url) return false;
+    if (isWebAddress(*action.url)) webNavigations_.note(*action.url, action.userGesture);
+    return replacesThePage(*action.url);
+}
+
 bool GtkWebView::replacesThePage(const std::string& uri)
 {
     // Only the shell loads the page again (at start, after a crash). Anything else

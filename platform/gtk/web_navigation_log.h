@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>

@@ -6,7 +6,7 @@ namespace pw::testing {
 
 // Page script that, once the message guard is in place, replaces or hooks everything a
 // wrapper could touch while it posts: Object's functions, JSON.stringify, Reflect,
-// Function.prototype.call and bind, setters and getters on Object.prototype and
+// Function.prototype.call, apply and bind, setters and getters on Object.prototype and
 // Array.prototype (the token's key and every descriptor field), the array iterator and
 // push. What the hooks see goes into `seen` (with `n` entries); `undo` takes them away.
 inline constexpr const char* guardHooks = R"JS(
@@ -19,14 +19,16 @@ inline constexpr const char* guardHooks = R"JS(
     undo.unshift(() => saved ? Object.defineProperty(object, key, saved) : delete object[key]);
     Object.defineProperty(object, key, bare(Object.assign(bare({ configurable: true }), descriptor)));
   };
+  const applyTo = Reflect.apply;  // the hooks' own way to call on, taken before Reflect is hooked
   const hook = (object, name) => { const original = object[name];
-    replace(object, name, { writable: true, value: function (...args) { spy(this, args); return original.apply(this, args); } }); };
+    replace(object, name, { writable: true, value: function (...args) { spy(this, args); return applyTo(original, this, args); } }); };
   for (const name of ['assign', 'keys', 'create', 'defineProperty', 'entries', 'fromEntries', 'getOwnPropertyNames'])
     hook(Object, name);
   hook(JSON, 'stringify');
   for (const name of Object.getOwnPropertyNames(Reflect)) hook(Reflect, name);
   hook(Array, 'isArray');
-  for (const name of ['call', 'bind']) replace(Function.prototype, name, { writable: true, value: function () { spy(this, arguments); } });
+  for (const name of ['call', 'apply', 'bind'])
+    replace(Function.prototype, name, { writable: true, value: function () { spy(this, arguments); } });
   const accessor = { set(v) { spy(this, v); }, get() { spy(this); } };
   for (const key of ['__pagewickToken', 'value', 'get', 'set', 'writable', 'enumerable', 'configurable', 'type', 'kind', 'path'])
     replace(Object.prototype, key, accessor);

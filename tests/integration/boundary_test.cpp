@@ -113,6 +113,7 @@ namespace {
 // offers a window.__nativeOpen, __nativeResult and __nativeMsg that send what they get
 // to the frame's server.
 struct ForeignFramePage {
+    PointerLock pointer;
     LocalWebServer server{R"(<!doctype html><body style="margin:0;height:100vh"><script>
       const root = location.origin + '/';
       const foreign = '<title>foreign</title><script>' +

@@ -62,6 +62,7 @@ constexpr const char* dropPage = "<!doctype html><body style='height:100vh'><scr
 
 TEST(Drop, AFileDroppedOnThePageIsOpenedAndThePageStays)
 {
+    PointerLock pointer;
     ShellHarness shell;
     shell.web.write("index.html", dropPage);
     shell.launchAndWait();
@@ -82,6 +83,7 @@ TEST(Drop, AFileDroppedOnThePageIsOpenedAndThePageStays)
 // Each of these replaced the page before every drop was taken from WebKit.
 TEST(Drop, DraggedLinksAndTextNeverMoveThePage)
 {
+    PointerLock pointer;
     ShellHarness shell;
     shell.web.write("index.html", dropPage);
     shell.launchAndWait();

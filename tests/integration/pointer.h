@@ -1,12 +1,40 @@
 #pragma once
 
 #include <X11/extensions/XTest.h>
+#include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
 
 #include "tests/integration/harness.h"
 
 namespace pw::testing {
+
+// The suite runs two tests at a time on one display, and the display has one pointer: a
+// test that moves it holds this lock for as long as it needs the pointer where it put it.
+class PointerLock {
+public:
+    PointerLock()
+    {
+        const char* display = std::getenv("DISPLAY");
+        const std::string path = std::string(g_get_tmp_dir()) + "/pagewick-tests-pointer" + (display ? display : "");
+        fd_ = ::open(path.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0600);
+        if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+    }
+    ~PointerLock()
+    {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    PointerLock(const PointerLock&) = delete;
+    PointerLock& operator=(const PointerLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
 
 // The real pointer, moved and pressed through XTest, so that WebKit sees the user's own
 // clicks and drags.

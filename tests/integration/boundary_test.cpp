@@ -139,7 +139,7 @@ struct ForeignFramePage {
         // Clicked again until the frame has seen it: a busy machine may not have drawn
         // the frame yet.
         int x = 0, y = 0;
-        Pointer::centreOf(shell.view().widget(), x, y);
+        Pointer::spotApartIn(shell.view().widget(), x, y);
         for (int attempt = 0; attempt < 5 && !clicked(shell); ++attempt) {
             Pointer().clickAt(x, y);
             waitUntil([&] { return clicked(shell); }, 2);

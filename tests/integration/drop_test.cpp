@@ -30,11 +30,11 @@ public:
     DragSource(const DragSource&) = delete;
     DragSource& operator=(const DragSource&) = delete;
 
-    // Presses on the source, moves in steps to the middle of the view and lets go.
+    // Presses on the source, moves in steps onto the view and lets go.
     void dragOnto(GtkWidget* view) const
     {
         int x = 0, y = 0;
-        Pointer::centreOf(view, x, y);
+        Pointer::spotApartIn(view, x, y);
         const Pointer pointer;
         pointer.moveTo(60, 60);
         pointer.press(true);

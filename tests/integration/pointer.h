@@ -62,13 +62,17 @@ public:
         press(false);
     }
 
-    // The middle of a widget, on the screen.
-    static void centreOf(GtkWidget* widget, int& x, int& y)
+    // A point of the widget that no other test's window covers: the other test running
+    // at the same time centres its window, so this one's window goes to the screen's
+    // left edge, below where drag sources sit, and the point is near its left side.
+    static void spotApartIn(GtkWidget* widget, int& x, int& y)
     {
+        gtk_window_move(GTK_WINDOW(gtk_widget_get_toplevel(widget)), 0, 140);
+        spin(0.5);
         gdk_window_get_origin(gtk_widget_get_window(widget), &x, &y);
         GtkAllocation area;
         gtk_widget_get_allocation(widget, &area);
-        x += area.x + area.width / 2;
+        x += area.x + 160;
         y += area.y + area.height / 2;
     }
 

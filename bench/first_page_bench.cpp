@@ -199,11 +199,11 @@ fs::path probedCopy(const fs::path& built, const fs::path& root, const fs::path&
         << fifos.string()
         << "/' + name }); } catch (e) {} };\n"
            "  addEventListener('load', () => post('loaded'));\n"
-           "  let real, handed = false;\n"
+           "  let current, handed = false;\n"
+           "  const noted = (f) => typeof f !== 'function' ? f : Object.assign(function (...args) {\n"
+           "    if (!handed) { handed = true; post('handed'); } return f.apply(this, args); }, f);\n"
            "  Object.defineProperty(window, '__nativeOpen', { configurable: true,\n"
-           "    get() { return real && function (...args) { if (!handed) { handed = true; post('handed'); }"
-           " return real.apply(this, args); }; },\n"
-           "    set(f) { real = f; } });\n"
+           "    get() { return current; }, set(f) { current = noted(f); } });\n"
            "  document.addEventListener('DOMContentLoaded', () => {\n"
            "    const count = document.getElementById('page-count');\n"
            "    if (!count) return;\n"
@@ -233,6 +233,7 @@ bool installed(const std::string& name)
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     const fs::path built = fs::read_symlink("/proc/self/exe").parent_path().parent_path();
     const fs::path root = fs::temp_directory_path() / ("pagewick-first-page-" + std::to_string(::getpid()));
@@ -258,7 +259,6 @@ int main(int argc, char** argv)
     const fs::path pagewick = probedCopy(built, root, root / "fifos");
     std::vector<Program> programs = {
         {"pagewick", {pagewick.string()}, {}, true},
-        {"pagewick, compositing off", {pagewick.string()}, {{"WEBKIT_DISABLE_COMPOSITING_MODE", "1"}}, true},
     };
     const bool withEvince = installed("evince");
     if (withEvince) programs.push_back({"evince", {"evince"}, {}, false});
@@ -269,10 +269,12 @@ int main(int argc, char** argv)
     // samples[file][program]
     std::vector<std::vector<std::vector<Sample>>> samples(files.size(),
                                                          std::vector<std::vector<Sample>>(programs.size()));
-    for (int round = 0; round < rounds; ++round)
+    for (int round = 0; round < rounds; ++round) {
         for (std::size_t f = 0; f < files.size(); ++f)
             for (std::size_t p = 0; p < programs.size(); ++p)
                 samples[f][p].push_back(runOnce(programs[p], files[f].path, root / "run", fifos, screen));
+        std::printf("round %d of %d done\n", round + 1, rounds);
+    }
 
     std::printf("\nmedians of %d interleaved rounds; ratios to evince in the same run\n", rounds);
     for (std::size_t f = 0; f < files.size(); ++f) {

@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/graphics_acceleration.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
 #include "platform/gtk/web_sandbox.h"
@@ -87,6 +88,8 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
     webkit_settings_set_user_agent_with_application_details(settings, configuration.applicationName.c_str(),
                                                             nullptr);
     webkit_settings_set_enable_developer_extras(settings, configuration.developerExtras);
+    if (!acceleratedCompositingPays(graphicsFacts()))
+        webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
     self->view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
                                                self->contentManager_, "settings", settings, nullptr));

@@ -173,7 +173,9 @@ protected:
     void start()
     {
         shell.launchAndWait();
-        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
+        // The page answers the shell's probe from its first script on; it has taken over
+        // (its controls work) once the early holder is replaced.
+        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function' && !window.__nativeOpen.takeHeld"));
     }
 
     // Opens a file the way the desktop hands one over, and waits until it is shown.

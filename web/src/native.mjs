@@ -48,14 +48,25 @@ function settle(id, reply) {
 window.__nativeResult = (id, ok, path, msg) => settle(String(id), { ok: ok === true, path: String(path ?? ''), msg: String(msg ?? '') });
 window.__nativeOcrResult = (id, json) => settle(String(id), { json: String(json ?? '') });
 
-// Files and messages from the shell. window.__nativeOpen is defined only once the page
-// can take files: until then the shell keeps them queued and retries.
-export function receiveFiles(onFile) {
-    window.__nativeOpen = (name, b64, path) => onFile(String(name), String(b64), String(path));
-}
+// Files and messages from the shell. early_open.js answers for the page from the start
+// and holds what comes before the page is ready; taking over files, the last step of
+// the page's start, hands on what it held, in the order it came.
+let messageHandler = null;
 
 export function receiveMessages(onMessage) {
-    window.__nativeMsg = (text) => onMessage(String(text));
+    messageHandler = (text) => onMessage(String(text));
+    // While files are held, messages wait behind them: receiveFiles takes both over.
+    if (!window.__nativeOpen?.takeHeld) window.__nativeMsg = messageHandler;
+}
+
+export function receiveFiles(onFile) {
+    const held = window.__nativeOpen?.takeHeld?.() ?? [];
+    window.__nativeOpen = (name, b64, path) => onFile(String(name), String(b64), String(path));
+    if (messageHandler) window.__nativeMsg = messageHandler;
+    for (const entry of held) {
+        if (entry.file) onFile(...entry.file);
+        else messageHandler?.(entry.message);
+    }
 }
 
 // The recent files: the shell assigns window.__nativeRecent at start and after every

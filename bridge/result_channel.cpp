@@ -21,9 +21,14 @@ void Bridge::result(const std::string& id, bool ok, const std::string& path, con
     });
 }
 
+std::string Bridge::pageMessageScript(const std::string& text)
+{
+    return "window.__nativeMsg(" + NativeOCR::lit(text) + ")";
+}
+
 void Bridge::pageMessage(const std::string& text)
 {
-    if (auto view = web.lock()) view->evaluate("window.__nativeMsg(" + NativeOCR::lit(text) + ")");
+    if (auto view = web.lock()) view->evaluate(pageMessageScript(text));
 }
 
 }  // namespace pw

@@ -52,4 +52,19 @@ std::optional<std::string> Bridge::runPrompt(const std::string& prompt, const st
     return services_.panels->prompt(prompt, defaultText.value_or(""), "OK", cancelTitle());
 }
 
+bool Bridge::runBeforeUnloadConfirm(bool closing)
+{
+    // The page's own text is not shown: browsers stopped showing it, and a page could
+    // use it to pass for the application.
+    if (closing)
+        return services_.panels->confirm(
+            tr("Des modifications ne sont pas enregistrées. Quitter quand même ?",
+               "Some changes are not saved. Quit anyway?"),
+            tr("Quitter", "Quit"), cancelTitle());
+    return services_.panels->confirm(
+        tr("Des modifications ne sont pas enregistrées. Quitter la page quand même ?",
+           "Some changes are not saved. Leave the page anyway?"),
+        tr("Quitter la page", "Leave"), cancelTitle());
+}
+
 }  // namespace pw

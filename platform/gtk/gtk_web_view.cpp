@@ -115,6 +115,8 @@ void GtkWebView::connectSignals()
     g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
     g_signal_connect(view_, "drag-drop", G_CALLBACK(onDragDrop), this);
     g_signal_connect(view_, "drag-data-received", G_CALLBACK(onDragDataReceived), this);
+    g_signal_connect(view_, "close", G_CALLBACK(onClose), this);
+    g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
 }
 
 void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
@@ -304,9 +306,103 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
         if (answer) webkit_script_dialog_prompt_set_text(dialog, answer->c_str());
         return TRUE;
     }
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+        return onBeforeUnload(wrapperOf(self), *delegate, dialog);
     default:
-        return FALSE;  // leaving the page: WebKit's own question
+        return FALSE;
     }
+}
+
+gboolean GtkWebView::onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog)
+{
+    const bool leave = delegate.runBeforeUnloadConfirm(static_cast<bool>(wrapper->closeAgreed_));
+    webkit_script_dialog_confirm_set_confirmed(dialog, leave);
+    // Declined, the close asked for is over: a later "close" that the page brings about
+    // itself (window.close()) must not pass for the user's.
+    if (!leave) wrapper->closeAgreed_ = nullptr;
+    return TRUE;
+}
+
+void GtkWebView::requestClose(std::function<void()> agreed)
+{
+    if (!view_) {
+        agreed();
+        return;
+    }
+    // A page whose process no longer answers cannot ask to stay: asked again, the
+    // window closes instead of staying up for good.
+    if (closeAgreed_ && !webkit_web_view_get_is_web_process_responsive(view_)) {
+        closeAgreed_ = nullptr;
+        agreed();
+        return;
+    }
+    closeAgreed_ = std::move(agreed);
+    // Runs the page's beforeunload handlers; WebKit emits "close" when they let it go
+    // (at once when there are none or the web process is gone).
+    webkit_web_view_try_close(view_);
+}
+
+void GtkWebView::onClose(WebKitWebView*, gpointer self)
+{
+    // Only a close the user asked for closes: a page's window.close() does nothing.
+    auto agreed = std::move(wrapperOf(self)->closeAgreed_);
+    wrapperOf(self)->closeAgreed_ = nullptr;
+    if (agreed) agreed();
+}
+
+namespace {
+
+// Back, Forward, Stop and Reload would leave or reload the page, dropping every open
+// document; the page has its own commands for what it offers.
+bool navigates(WebKitContextMenuItem* item)
+{
+    switch (webkit_context_menu_item_get_stock_action(item)) {
+    case WEBKIT_CONTEXT_MENU_ACTION_GO_BACK:
+    case WEBKIT_CONTEXT_MENU_ACTION_GO_FORWARD:
+    case WEBKIT_CONTEXT_MENU_ACTION_STOP:
+    case WEBKIT_CONTEXT_MENU_ACTION_RELOAD:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Removes separators left at either end or doubled by the removals.
+void tidySeparators(WebKitContextMenu* menu)
+{
+    bool previousWasSeparator = true;
+    for (guint i = 0; i < webkit_context_menu_get_n_items(menu);) {
+        WebKitContextMenuItem* item = webkit_context_menu_get_item_at_position(menu, i);
+        const bool separator = webkit_context_menu_item_is_separator(item);
+        if (separator && previousWasSeparator) {
+            webkit_context_menu_remove(menu, item);
+            continue;
+        }
+        previousWasSeparator = separator;
+        ++i;
+    }
+    const guint count = webkit_context_menu_get_n_items(menu);
+    if (count > 0) {
+        WebKitContextMenuItem* last = webkit_context_menu_get_item_at_position(menu, count - 1);
+        if (webkit_context_menu_item_is_separator(last)) webkit_context_menu_remove(menu, last);
+    }
+}
+
+}  // namespace
+
+gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
+                                   gpointer)
+{
+    for (guint i = 0; i < webkit_context_menu_get_n_items(menu);) {
+        WebKitContextMenuItem* item = webkit_context_menu_get_item_at_position(menu, i);
+        if (navigates(item))
+            webkit_context_menu_remove(menu, item);
+        else
+            ++i;
+    }
+    tidySeparators(menu);
+    // An empty menu is not shown at all.
+    return webkit_context_menu_get_n_items(menu) == 0;
 }
 
 gboolean GtkWebView::onDragDrop(GtkWidget* widget, GdkDragContext* context, gint, gint, guint time, gpointer self)

@@ -37,6 +37,11 @@ public:
 
     void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override;
 
+    // Asks the page whether it may close (its beforeunload handlers, through the
+    // delegate's question); `agreed` runs once it does, and not at all when the user
+    // keeps the page.
+    void requestClose(std::function<void()> agreed);
+
 private:
     GtkWebView() = default;
     void connectSignals();
@@ -51,6 +56,10 @@ private:
     static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
     static gboolean onFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer self);
     static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+    static gboolean onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog);
+    static void onClose(WebKitWebView* view, gpointer self);
+    static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                  WebKitHitTestResult* hit, gpointer self);
     static gboolean onDragDrop(GtkWidget* widget, GdkDragContext* context, gint x, gint y, guint time, gpointer self);
     static void onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                    GtkSelectionData* data, guint info, guint time, gpointer self);
@@ -62,6 +71,8 @@ private:
     std::function<void()> titleChanged_;
     std::function<void(std::vector<std::string>)> dropped_;
     bool takingDrop_ = false;
+    // Set while a close asked for is waiting for the page's answer.
+    std::function<void()> closeAgreed_;
 };
 
 }  // namespace pw::gtk

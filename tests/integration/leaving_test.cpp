@@ -1,0 +1,178 @@
+// Closing the window, quitting and the page's own reloads, with a page that has work to
+// lose: the page is asked, the question is the shell's, and declining keeps everything.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+
+#include "app/language.h"
+#include "tests/integration/harness.h"
+
+namespace pw::testing {
+namespace {
+
+// A page that always has unsaved work, and counts its loads in the session's storage.
+constexpr const char* pageWithWork = R"(<!doctype html><meta charset="utf-8"><body style="height:100vh">
+<input id=field value="some text"><script>
+sessionStorage.loads = Number(sessionStorage.loads || 0) + 1;
+window.addEventListener('beforeunload', (event) => { event.preventDefault(); event.returnValue = 'work'; });
+</script>)";
+
+// Clicks into the page as a person would: WebKit asks before unloading only a page
+// the user has interacted with.
+void clickInto(ShellHarness& shell, int x, int y, int button = 1)
+{
+    GtkWidget* widget = shell.view().widget();
+    gtk_window_present(GTK_WINDOW(gtk_widget_get_toplevel(widget)));
+    spin(0.3);
+    int originX = 0, originY = 0;
+    gdk_window_get_origin(gtk_widget_get_window(widget), &originX, &originY);
+    GtkAllocation allocation;
+    gtk_widget_get_allocation(widget, &allocation);
+    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    XTestFakeMotionEvent(display, -1, originX + allocation.x + x, originY + allocation.y + y, CurrentTime);
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XFlush(display);
+    spin(0.3);
+}
+
+// Runs the window's menu command at (menu, item), as a click on it would.
+void runMenuCommand(ShellHarness& shell, int menu, int item)
+{
+    GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
+    const std::string name = "menu-" + std::to_string(menu) + "-" + std::to_string(item);
+    g_action_group_activate_action(G_ACTION_GROUP(window), name.c_str(), nullptr);
+}
+
+bool viewIsGone(const ShellHarness& shell)
+{
+    return shell.bridge->web.expired();
+}
+
+TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
+{
+    setFrench(false);
+    ShellHarness shell;
+    shell.web.write("index.html", pageWithWork);
+    shell.launchAndWait();
+    clickInto(shell, 300, 300);
+
+    // File > Close, declined.
+    shell.panels->confirmAnswer = false;
+    runMenuCommand(shell, 1, 2);
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    spin(0.5);
+    EXPECT_FALSE(viewIsGone(shell));
+    EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
+    EXPECT_EQ(shell.panels->dialogs[0].first, "Quit");
+    EXPECT_EQ(shell.panels->dialogs[0].second, "Cancel");
+
+    // The window's own close button (a delete event), declined.
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gtk_widget_get_toplevel(shell.view().widget()))));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 10));
+    spin(0.5);
+    EXPECT_FALSE(viewIsGone(shell));
+    EXPECT_EQ(shell.evaluate("document.getElementById('field').value"), "some text");
+
+    // Quit, confirmed: the window closes.
+    shell.panels->confirmAnswer = true;
+    runMenuCommand(shell, 0, 5);
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+    EXPECT_EQ(shell.panels->dialogs.size(), 3u);
+}
+
+TEST(Leaving, APageWithNothingToLoseClosesAtOnceWithoutAQuestion)
+{
+    ShellHarness shell;
+    shell.web.write("index.html", "<!doctype html><p>nothing to lose");
+    shell.launchAndWait();
+    clickInto(shell, 100, 100);
+    // A page cannot close the window on its own either.
+    shell.evaluate("window.close()");
+    spin(0.5);
+    ASSERT_FALSE(viewIsGone(shell));
+
+    shell.delegate->window()->close();
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+    EXPECT_TRUE(shell.panels->dialogs.empty());
+}
+
+TEST(Leaving, ThePagesOwnReloadIsAskedInTheInterfaceLanguage)
+{
+    setFrench(true);
+    ShellHarness shell;
+    shell.web.write("index.html", pageWithWork);
+    shell.launchAndWait();
+    clickInto(shell, 300, 300);
+
+    shell.panels->confirmAnswer = false;
+    shell.evaluate("setTimeout(() => location.reload(), 0)");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    EXPECT_EQ(shell.panels->dialogs[0].message,
+              "Des modifications ne sont pas enregistrées. Quitter la page quand même ?");
+    spin(0.5);
+    EXPECT_EQ(shell.evaluate("sessionStorage.loads"), "1");
+
+    shell.panels->confirmAnswer = true;
+    shell.evaluate("setTimeout(() => location.reload(), 0)");
+    EXPECT_TRUE(shell.waitForScript("sessionStorage.loads === '2'", 10));
+    setFrench(false);
+}
+
+// What WebKit's context menu offers, read when it is about to be shown (after the
+// shell has had its say) and then kept from showing.
+std::vector<WebKitContextMenuAction> menuOfARightClick(ShellHarness& shell, int x, int y)
+{
+    std::vector<WebKitContextMenuAction> actions;
+    bool shown = false;
+    auto onMenu = +[](WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*, gpointer data) {
+        auto* seen = static_cast<std::pair<std::vector<WebKitContextMenuAction>*, bool*>*>(data);
+        for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next)
+            seen->first->push_back(webkit_context_menu_item_get_stock_action(WEBKIT_CONTEXT_MENU_ITEM(item->data)));
+        *seen->second = true;
+        return TRUE;
+    };
+    std::pair<std::vector<WebKitContextMenuAction>*, bool*> seen{&actions, &shown};
+    const gulong handler = g_signal_connect(shell.webKitView(), "context-menu", G_CALLBACK(onMenu), &seen);
+    clickInto(shell, x, y, 3);
+    waitUntil([&] { return shown; }, 10);
+    g_signal_handler_disconnect(shell.webKitView(), handler);
+    return actions;
+}
+
+TEST(Leaving, TheContextMenuOffersNoWayAwayFromThePage)
+{
+    ShellHarness shell;
+    shell.web.write("index.html", R"(<!doctype html><body style="height:100vh">
+<p>Some text</p><textarea id=field style="position:absolute;left:0;top:200px;width:300px;height:100px"></textarea>)");
+    shell.launchAndWait();
+    // A history to go back in, where WebKit would offer Back.
+    shell.evaluate("history.pushState({}, '', '#second')");
+
+    const std::vector<WebKitContextMenuAction> navigation = {
+        WEBKIT_CONTEXT_MENU_ACTION_GO_BACK, WEBKIT_CONTEXT_MENU_ACTION_GO_FORWARD, WEBKIT_CONTEXT_MENU_ACTION_STOP,
+        WEBKIT_CONTEXT_MENU_ACTION_RELOAD};
+    const auto onThePage = menuOfARightClick(shell, 400, 500);
+    for (auto action : navigation)
+        EXPECT_EQ(std::count(onThePage.begin(), onThePage.end(), action), 0) << "action " << action;
+    EXPECT_EQ(std::count(onThePage.begin(), onThePage.end(), WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT), 1);
+
+    const auto inTheField = menuOfARightClick(shell, 100, 250);
+    EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), WEBKIT_CONTEXT_MENU_ACTION_PASTE), 1);
+    EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL), 1);
+    for (auto action : navigation)
+        EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), action), 0) << "action " << action;
+}
+
+}  // namespace
+}  // namespace pw::testing

@@ -51,6 +51,14 @@ void runMenuCommand(ShellHarness& shell, int menu, int item)
     g_action_group_activate_action(G_ACTION_GROUP(window), name.c_str(), nullptr);
 }
 
+// Shows the page with work and touches it.
+void launchWithWork(ShellHarness& shell)
+{
+    shell.web.write("index.html", pageWithWork);
+    shell.launchAndWait();
+    clickInto(shell, 300, 300);
+}
+
 bool viewIsGone(const ShellHarness& shell)
 {
     return shell.bridge->web.expired();
@@ -60,9 +68,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
 {
     setFrench(false);
     ShellHarness shell;
-    shell.web.write("index.html", pageWithWork);
-    shell.launchAndWait();
-    clickInto(shell, 300, 300);
+    launchWithWork(shell);
 
     // File > Close, declined.
     shell.panels->confirmAnswer = false;
@@ -111,9 +117,7 @@ TEST(Leaving, ThePagesOwnReloadIsAskedInTheInterfaceLanguage)
 {
     setFrench(true);
     ShellHarness shell;
-    shell.web.write("index.html", pageWithWork);
-    shell.launchAndWait();
-    clickInto(shell, 300, 300);
+    launchWithWork(shell);
 
     shell.panels->confirmAnswer = false;
     shell.evaluate("setTimeout(() => location.reload(), 0)");

@@ -108,6 +108,7 @@ public:
     std::optional<std::string> runPrompt(const std::string& prompt,
                                          const std::optional<std::string>& defaultText) override;
     bool runBeforeUnloadConfirm(bool closing) override;
+    bool runNotRespondingConfirm() override;
 
     const BridgeServices& services() const { return services_; }
     // Admits only the top-level page's messages; its script goes into the start script.

@@ -67,4 +67,12 @@ bool Bridge::runBeforeUnloadConfirm(bool closing)
         tr("Quitter la page", "Leave"), cancelTitle());
 }
 
+bool Bridge::runNotRespondingConfirm()
+{
+    return services_.panels->confirm(
+        tr("La page ne répond pas. Fermer quand même ? Les modifications non enregistrées seront perdues.",
+           "The page is not responding. Close anyway? Unsaved changes will be lost."),
+        tr("Fermer", "Close"), cancelTitle());
+}
+
 }  // namespace pw

@@ -65,6 +65,9 @@ public:
     // `closing`: the window is closing (or the application quitting), not the page
     // moving elsewhere.
     virtual bool runBeforeUnloadConfirm(bool closing) = 0;
+    // A close asked for finds the page silent (busy or stuck); modal. True closes it
+    // all the same.
+    virtual bool runNotRespondingConfirm() = 0;
 };
 
 }  // namespace pw

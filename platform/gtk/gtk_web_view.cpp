@@ -6,6 +6,7 @@
 
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
+#include "platform/gtk/page_close.h"
 #include "platform/gtk/web_sandbox.h"
 #include "platform/web_view_delegate.h"
 
@@ -91,6 +92,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
                            [](gpointer p) { delete static_cast<std::shared_ptr<GtkWebView>*>(p); });
 
     self->delegate_ = configuration.delegate;
+    self->close_ = std::make_shared<PageClose>(self->view_, configuration.delegate);
     self->messageHandlerName_ = configuration.messageHandlerName;
     self->connectSignals();
     return self;
@@ -126,6 +128,7 @@ void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
     g_signal_handlers_disconnect_by_data(widget, self);
     WebKitWebView* view = wrapper->view_;
     wrapper->view_ = nullptr;
+    wrapper->close_.reset();
     // Dropping the widget's hold on the wrapper lets weak holders see that the view
     // is gone; the wrapper may be deleted right here, so touch nothing after.
     g_object_set_data(G_OBJECT(view), wrapperKey, nullptr);
@@ -315,11 +318,9 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
 
 gboolean GtkWebView::onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog)
 {
-    const bool leave = delegate.runBeforeUnloadConfirm(static_cast<bool>(wrapper->closeAgreed_));
+    const bool leave = delegate.runBeforeUnloadConfirm(wrapper->close_->asking());
     webkit_script_dialog_confirm_set_confirmed(dialog, leave);
-    // Declined, the close asked for is over: a later "close" that the page brings about
-    // itself (window.close()) must not pass for the user's.
-    if (!leave) wrapper->closeAgreed_ = nullptr;
+    if (!leave) wrapper->close_->declined();
     return TRUE;
 }
 
@@ -329,25 +330,12 @@ void GtkWebView::requestClose(std::function<void()> agreed)
         agreed();
         return;
     }
-    // A page whose process no longer answers cannot ask to stay: asked again, the
-    // window closes instead of staying up for good.
-    if (closeAgreed_ && !webkit_web_view_get_is_web_process_responsive(view_)) {
-        closeAgreed_ = nullptr;
-        agreed();
-        return;
-    }
-    closeAgreed_ = std::move(agreed);
-    // Runs the page's beforeunload handlers; WebKit emits "close" when they let it go
-    // (at once when there are none or the web process is gone).
-    webkit_web_view_try_close(view_);
+    close_->request(std::move(agreed));
 }
 
 void GtkWebView::onClose(WebKitWebView*, gpointer self)
 {
-    // Only a close the user asked for closes: a page's window.close() does nothing.
-    auto agreed = std::move(wrapperOf(self)->closeAgreed_);
-    wrapperOf(self)->closeAgreed_ = nullptr;
-    if (agreed) agreed();
+    wrapperOf(self)->close_->closed();
 }
 
 namespace {

@@ -15,6 +15,8 @@ class WebViewDelegate;
 
 namespace pw::gtk {
 
+class PageClose;
+
 // A WebKitWebView behind the WebView interface. The widget owns this wrapper; once the
 // widget is destroyed the wrapper does nothing, so weak and late holders stay safe.
 class GtkWebView : public WebView, public std::enable_shared_from_this<GtkWebView> {
@@ -71,8 +73,7 @@ private:
     std::function<void()> titleChanged_;
     std::function<void(std::vector<std::string>)> dropped_;
     bool takingDrop_ = false;
-    // Set while a close asked for is waiting for the page's answer.
-    std::function<void()> closeAgreed_;
+    std::shared_ptr<PageClose> close_;
 };
 
 }  // namespace pw::gtk

@@ -12,6 +12,7 @@
 #include <gdk/gdkx.h>
 
 #include "app/language.h"
+#include "platform/gtk/session_end.h"
 #include "tests/integration/harness.h"
 
 namespace pw::testing {
@@ -95,6 +96,68 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     runMenuCommand(shell, 0, 5);
     EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
     EXPECT_EQ(shell.panels->dialogs.size(), 3u);
+}
+
+TEST(Leaving, TheEndOfTheSessionAsksThePageTheSameWay)
+{
+    setFrench(false);
+    ShellHarness shell;
+    launchWithWork(shell);
+    GtkApplication* application = gtk_window_get_application(GTK_WINDOW(gtk_widget_get_toplevel(shell.view().widget())));
+    std::weak_ptr<AppDelegate> delegate = shell.delegate;
+    gtk::closeWithTheSession(application, [delegate] {
+        auto alive = delegate.lock();
+        return alive ? alive->window() : nullptr;
+    });
+
+    shell.panels->confirmAnswer = false;
+    g_signal_emit_by_name(application, "query-end");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    spin(0.5);
+    EXPECT_FALSE(viewIsGone(shell));
+    EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
+
+    shell.panels->confirmAnswer = true;
+    g_signal_emit_by_name(application, "query-end");
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+}
+
+TEST(Leaving, APageBusyWhenTheUserClosesIsStillAskedOnceItIsFree)
+{
+    // WebKit on its own gives a page a twentieth of a second to answer, then closes it
+    // as if it had nothing to lose.
+    setFrench(false);
+    ShellHarness shell;
+    launchWithWork(shell);
+    shell.panels->confirmAnswer = false;
+    shell.evaluate("setTimeout(() => { const end = Date.now() + 1500; while (Date.now() < end) {} }, 0)");
+    spin(0.3);  // the page is busy now
+    shell.delegate->window()->close();
+    ASSERT_TRUE(waitUntil([&] { return viewIsGone(shell) || !shell.panels->dialogs.empty(); }, 20));
+    ASSERT_FALSE(viewIsGone(shell));
+    EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
+}
+
+TEST(Leaving, APageStuckInALoopCannotHoldTheWindow)
+{
+    setFrench(false);
+    ShellHarness shell;
+    launchWithWork(shell);
+    shell.evaluate("setTimeout(() => { for (;;) {} }, 0)");
+    spin(0.3);  // the page can no longer answer
+
+    shell.panels->confirmAnswer = false;
+    shell.delegate->window()->close();
+    ASSERT_TRUE(waitUntil([&] { return !shell.panels->dialogs.empty(); }, 20));
+    EXPECT_EQ(shell.panels->dialogs[0].message,
+              "The page is not responding. Close anyway? Unsaved changes will be lost.");
+    spin(0.3);
+    EXPECT_FALSE(viewIsGone(shell));
+
+    shell.panels->confirmAnswer = true;
+    shell.delegate->window()->close();
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
+    EXPECT_EQ(shell.panels->dialogs.size(), 2u);
 }
 
 TEST(Leaving, APageWithNothingToLoseClosesAtOnceWithoutAQuestion)

@@ -76,7 +76,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     runMenuCommand(shell, 1, 2);
     ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
     spin(0.5);
-    EXPECT_FALSE(viewIsGone(shell));
+    ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
     EXPECT_EQ(shell.panels->dialogs[0].first, "Quit");
     EXPECT_EQ(shell.panels->dialogs[0].second, "Cancel");
@@ -88,7 +88,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     gdk_event_free(event);
     ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 10));
     spin(0.5);
-    EXPECT_FALSE(viewIsGone(shell));
+    ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.evaluate("document.getElementById('field').value"), "some text");
 
     // Quit, confirmed: the window closes.
@@ -114,7 +114,7 @@ TEST(Leaving, TheEndOfTheSessionAsksThePageTheSameWay)
     g_signal_emit_by_name(application, "query-end");
     ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
     spin(0.5);
-    EXPECT_FALSE(viewIsGone(shell));
+    ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
 
     shell.panels->confirmAnswer = true;
@@ -152,12 +152,62 @@ TEST(Leaving, APageStuckInALoopCannotHoldTheWindow)
     EXPECT_EQ(shell.panels->dialogs[0].message,
               "The page is not responding. Close anyway? Unsaved changes will be lost.");
     spin(0.3);
-    EXPECT_FALSE(viewIsGone(shell));
+    ASSERT_FALSE(viewIsGone(shell));
 
     shell.panels->confirmAnswer = true;
     shell.delegate->window()->close();
     EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
     EXPECT_EQ(shell.panels->dialogs.size(), 2u);
+}
+
+// A one-page PDF, small enough to write out by hand.
+std::string onePagePdf()
+{
+    const std::string objects[] = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
+    };
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < std::size(objects); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t table = pdf.size();
+    pdf += "xref\n0 4\n0000000000 65535 f \n";
+    for (std::size_t offset : offsets) {
+        std::string number = std::to_string(offset);
+        pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
+    }
+    pdf += "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
+    return pdf;
+}
+
+TEST(Leaving, TheDefaultPageAsksOnlyOnceATabHoldsUnsavedChanges)
+{
+    setFrench(false);
+    ShellHarness shell{builtWebFolder()};
+    TempDir files;
+    shell.launchAndWait();
+    ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
+    shell.bridge->openFile(files.write("one.pdf", onePagePdf()));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.thumb').length === 1"));
+    clickInto(shell, 600, 400);
+
+    const std::string wouldAsk =
+        "(() => { const e = new Event('beforeunload', {cancelable: true}); dispatchEvent(e); return e.defaultPrevented; })()";
+    EXPECT_EQ(shell.evaluate(wouldAsk), "false");
+    ASSERT_EQ(shell.evaluate("document.getElementById('rotate-right').click(), 1"), "1");
+    ASSERT_TRUE(shell.waitForScript("!!document.querySelector('.tab.dirty')"));
+    EXPECT_EQ(shell.evaluate(wouldAsk), "true");
+
+    shell.panels->confirmAnswer = false;
+    shell.delegate->window()->close();
+    ASSERT_TRUE(waitUntil([&] { return viewIsGone(shell) || !shell.panels->dialogs.empty(); }, 20));
+    spin(0.3);
+    ASSERT_FALSE(viewIsGone(shell));
+    EXPECT_EQ(shell.evaluate("document.querySelectorAll('.thumb').length"), "1");
 }
 
 TEST(Leaving, APageWithNothingToLoseClosesAtOnceWithoutAQuestion)

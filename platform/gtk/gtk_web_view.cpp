@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gtk/context_menu.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
 #include "platform/gtk/page_close.h"
@@ -338,57 +339,10 @@ void GtkWebView::onClose(WebKitWebView*, gpointer self)
     wrapperOf(self)->close_->closed();
 }
 
-namespace {
-
-// Back, Forward, Stop and Reload would leave or reload the page, dropping every open
-// document; the page has its own commands for what it offers.
-bool navigates(WebKitContextMenuItem* item)
-{
-    switch (webkit_context_menu_item_get_stock_action(item)) {
-    case WEBKIT_CONTEXT_MENU_ACTION_GO_BACK:
-    case WEBKIT_CONTEXT_MENU_ACTION_GO_FORWARD:
-    case WEBKIT_CONTEXT_MENU_ACTION_STOP:
-    case WEBKIT_CONTEXT_MENU_ACTION_RELOAD:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// Removes separators left at either end or doubled by the removals.
-void tidySeparators(WebKitContextMenu* menu)
-{
-    bool previousWasSeparator = true;
-    for (guint i = 0; i < webkit_context_menu_get_n_items(menu);) {
-        WebKitContextMenuItem* item = webkit_context_menu_get_item_at_position(menu, i);
-        const bool separator = webkit_context_menu_item_is_separator(item);
-        if (separator && previousWasSeparator) {
-            webkit_context_menu_remove(menu, item);
-            continue;
-        }
-        previousWasSeparator = separator;
-        ++i;
-    }
-    const guint count = webkit_context_menu_get_n_items(menu);
-    if (count > 0) {
-        WebKitContextMenuItem* last = webkit_context_menu_get_item_at_position(menu, count - 1);
-        if (webkit_context_menu_item_is_separator(last)) webkit_context_menu_remove(menu, last);
-    }
-}
-
-}  // namespace
-
 gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
                                    gpointer)
 {
-    for (guint i = 0; i < webkit_context_menu_get_n_items(menu);) {
-        WebKitContextMenuItem* item = webkit_context_menu_get_item_at_position(menu, i);
-        if (navigates(item))
-            webkit_context_menu_remove(menu, item);
-        else
-            ++i;
-    }
-    tidySeparators(menu);
+    removeNavigation(menu);
     // An empty menu is not shown at all.
     return webkit_context_menu_get_n_items(menu) == 0;
 }

@@ -246,6 +246,18 @@ TEST(Leaving, ThePagesOwnReloadIsAskedInTheInterfaceLanguage)
     setFrench(false);
 }
 
+// Stands for a separator among the actions read from a menu.
+constexpr auto separator = static_cast<WebKitContextMenuAction>(-1);
+
+// No separator at either end or next to another.
+bool separatorsSeparate(const std::vector<WebKitContextMenuAction>& items)
+{
+    if (items.empty()) return true;
+    if (items.front() == separator || items.back() == separator) return false;
+    return std::adjacent_find(items.begin(), items.end(), [](auto a, auto b) { return a == separator && b == separator; }) ==
+           items.end();
+}
+
 // What WebKit's context menu offers, read when it is about to be shown (after the
 // shell has had its say) and then kept from showing.
 std::vector<WebKitContextMenuAction> menuOfARightClick(ShellHarness& shell, int x, int y)
@@ -254,8 +266,12 @@ std::vector<WebKitContextMenuAction> menuOfARightClick(ShellHarness& shell, int 
     bool shown = false;
     auto onMenu = +[](WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*, gpointer data) {
         auto* seen = static_cast<std::pair<std::vector<WebKitContextMenuAction>*, bool*>*>(data);
-        for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next)
-            seen->first->push_back(webkit_context_menu_item_get_stock_action(WEBKIT_CONTEXT_MENU_ITEM(item->data)));
+        for (GList* item = webkit_context_menu_get_items(menu); item; item = item->next) {
+            auto* entry = WEBKIT_CONTEXT_MENU_ITEM(item->data);
+            seen->first->push_back(webkit_context_menu_item_is_separator(entry)
+                                       ? separator
+                                       : webkit_context_menu_item_get_stock_action(entry));
+        }
         *seen->second = true;
         return TRUE;
     };
@@ -283,12 +299,14 @@ TEST(Leaving, TheContextMenuOffersNoWayAwayFromThePage)
     for (auto action : navigation)
         EXPECT_EQ(std::count(onThePage.begin(), onThePage.end(), action), 0) << "action " << action;
     EXPECT_EQ(std::count(onThePage.begin(), onThePage.end(), WEBKIT_CONTEXT_MENU_ACTION_INSPECT_ELEMENT), 1);
+    EXPECT_TRUE(separatorsSeparate(onThePage));
 
     const auto inTheField = menuOfARightClick(shell, 100, 250);
     EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), WEBKIT_CONTEXT_MENU_ACTION_PASTE), 1);
     EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), WEBKIT_CONTEXT_MENU_ACTION_SELECT_ALL), 1);
     for (auto action : navigation)
         EXPECT_EQ(std::count(inTheField.begin(), inTheField.end(), action), 0) << "action " << action;
+    EXPECT_TRUE(separatorsSeparate(inTheField));
 }
 
 }  // namespace

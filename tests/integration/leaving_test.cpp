@@ -160,29 +160,14 @@ TEST(Leaving, APageStuckInALoopCannotHoldTheWindow)
     EXPECT_EQ(shell.panels->dialogs.size(), 2u);
 }
 
-// A one-page PDF, small enough to write out by hand.
-std::string onePagePdf()
-{
-    const std::string objects[] = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>",
-    };
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < std::size(objects); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t table = pdf.size();
-    pdf += "xref\n0 4\n0000000000 65535 f \n";
-    for (std::size_t offset : offsets) {
-        std::string number = std::to_string(offset);
-        pdf += std::string(10 - number.size(), '0') + number + " 00000 n \n";
-    }
-    pdf += "trailer\n<< /Size 4 /Root 1 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n";
-    return pdf;
-}
+// One empty page; the reader rebuilds the missing cross-reference table.
+constexpr const char* onePagePdf = R"(%PDF-1.4
+1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj
+2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj
+3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >> endobj
+trailer << /Root 1 0 R >>
+%%EOF
+)";
 
 TEST(Leaving, TheDefaultPageAsksOnlyOnceATabHoldsUnsavedChanges)
 {
@@ -191,7 +176,7 @@ TEST(Leaving, TheDefaultPageAsksOnlyOnceATabHoldsUnsavedChanges)
     TempDir files;
     shell.launchAndWait();
     ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
-    shell.bridge->openFile(files.write("one.pdf", onePagePdf()));
+    shell.bridge->openFile(files.write("one.pdf", onePagePdf));
     ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.thumb').length === 1"));
     clickInto(shell, 600, 400);
 

@@ -383,21 +383,6 @@ TEST_F(FileDelivery, ThreeChosenFilesArriveInOrderAndAMissingOneDoesNotStopTheOt
     queue->advance(0.5);
     EXPECT_EQ(pageCalls(*view), (std::vector<std::string>{expectedCall(one, "one"), std::string(notFoundFrench),
                                                           expectedCall(two, "two"), expectedCall(three, "three")}));
-}
-
-TEST_F(FileDelivery, MessageRaisedBeforeThePageIsReadyIsShownOnceWhenItIs)
-{
-    view->probeAnswer = false;
-    bridge->openFile(dir.path() + "/typo.pdf");
-    queue->advance(1.5);
-    EXPECT_TRUE(messages(*view).empty());
-    EXPECT_FALSE(view->probes.empty());
-
-    view->probeAnswer = true;
-    queue->advance(0.5);
-    bridge->flush();
-    queue->advance(5);
-    EXPECT_EQ(messages(*view), std::vector<std::string>{std::string(notFoundFrench)});
     EXPECT_EQ(queue->liveTimers(), 0);
 }
 

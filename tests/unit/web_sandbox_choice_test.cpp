@@ -7,49 +7,39 @@
 namespace pw {
 namespace {
 
-WebSandboxFacts usable()
+WebSandboxFacts usableWith(std::string socketFolder)
 {
     WebSandboxFacts facts;
-    facts.socketFolder = "/run/user/1000/webkitgtk";
+    facts.socketFolder = std::move(socketFolder);
     return facts;
 }
 
-TEST(WebSandboxChoice, StaysOnWhereverItCanStart)
+TEST(WebSandboxChoice, StaysOnWhereverItCanStartEvenWithoutARuntimeFolder)
 {
-    EXPECT_TRUE(chooseWebSandbox(usable()).enabled);
-    EXPECT_EQ(chooseWebSandbox(usable()).reason, "");
-
-    // No runtime folder is no reason in itself: GLib's fallback serves when it is short.
-    auto noRuntime = usable();
+    EXPECT_TRUE(chooseWebSandbox(usableWith("/run/user/1000/webkitgtk")).enabled);
+    // GLib's fallback, the cache folder, serves when it is short enough.
+    auto noRuntime = usableWith("/root/.cache/webkitgtk");
     noRuntime.runtimeFolderSet = false;
-    noRuntime.socketFolder = "/root/.cache/webkitgtk";
-    EXPECT_TRUE(chooseWebSandbox(noRuntime).enabled);
+    EXPECT_EQ(chooseWebSandbox(noRuntime).reason, "");
 }
 
-TEST(WebSandboxChoice, SocketFolderMustLeaveRoomForTheLongestSocketName)
+TEST(WebSandboxChoice, EachPieceThatCannotWorkTurnsItOffWithOneLineSayingWhich)
 {
-    // "<folder>/a11y-proxy-XXXXXX" and its NUL must fit in 108 bytes.
-    auto facts = usable();
-    facts.socketFolder = "/" + std::string(88, 'c');  // 89 + 1 + 17 = 107
-    EXPECT_TRUE(chooseWebSandbox(facts).enabled);
-    facts.socketFolder += "c";
-    facts.runtimeFolderSet = false;
-    const auto choice = chooseWebSandbox(facts);
-    EXPECT_FALSE(choice.enabled);
-    EXPECT_NE(choice.reason.find(facts.socketFolder), std::string::npos) << choice.reason;
-    EXPECT_NE(choice.reason.find("XDG_RUNTIME_DIR is unset"), std::string::npos) << choice.reason;
-}
-
-TEST(WebSandboxChoice, EachMissingPieceGivesOneLineSayingWhich)
-{
-    auto noBubblewrap = usable();
+    // "<folder>/a11y-proxy-XXXXXX" and its NUL must fit in a 108-byte socket address.
+    EXPECT_TRUE(chooseWebSandbox(usableWith("/" + std::string(88, 'c'))).enabled);
+    auto tooLong = usableWith("/" + std::string(89, 'c'));
+    tooLong.runtimeFolderSet = false;
+    auto noBubblewrap = usableWith("/run/user/1000/webkitgtk");
     noBubblewrap.bubblewrapUsable = false;
-    auto noBus = usable();
+    auto noBus = usableWith("/run/user/1000/webkitgtk");
     noBus.sessionBusReachable = false;
-    for (const auto& [facts, word] : {std::pair{noBubblewrap, "bubblewrap"}, std::pair{noBus, "session bus"}}) {
+    for (const auto& [facts, says] : {std::pair{tooLong, tooLong.socketFolder + " is too long"},
+                                      std::pair{tooLong, std::string("XDG_RUNTIME_DIR is unset")},
+                                      std::pair{noBubblewrap, std::string("bubblewrap")},
+                                      std::pair{noBus, std::string("no session bus")}}) {
         const auto choice = chooseWebSandbox(facts);
-        EXPECT_FALSE(choice.enabled) << word;
-        EXPECT_NE(choice.reason.find(word), std::string::npos) << choice.reason;
+        EXPECT_FALSE(choice.enabled) << says;
+        EXPECT_NE(choice.reason.find(says), std::string::npos) << choice.reason;
         EXPECT_TRUE(choice.reason.starts_with("pagewick: ")) << choice.reason;
         EXPECT_EQ(choice.reason.find('\n'), std::string::npos) << choice.reason;
     }

@@ -28,18 +28,9 @@ PageClose::~PageClose()
 void PageClose::request(std::function<void()> agreed)
 {
     agreed_ = std::move(agreed);
-    switch (state_) {
-    case State::WaitingForThePage:
-        return;  // already on its way
-    case State::AtThePage:
-        // WebKit answers every request; one that went missing must not lock the
-        // window for good.
-        webkit_web_view_try_close(view_);
-        return;
-    case State::Idle:
-        waitUntilThePageIsFree();
-        return;
-    }
+    // One request at a time: a second one while the page is asked (the session ending
+    // during the question) would put the question twice.
+    if (state_ == State::Idle) waitUntilThePageIsFree();
 }
 
 void PageClose::waitUntilThePageIsFree()

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include <X11/extensions/XTest.h>
-#include <gdk/gdkx.h>
 
 #include "app/language.h"
 #include "platform/gtk/session_end.h"
@@ -26,21 +24,23 @@ window.addEventListener('beforeunload', (event) => { event.preventDefault(); eve
 </script>)";
 
 // Clicks into the page as a person would: WebKit asks before unloading only a page
-// the user has interacted with.
+// the user has interacted with. The events go to the view itself, not through the
+// display's one pointer, which tests running side by side share.
 void clickInto(ShellHarness& shell, int x, int y, int button = 1)
 {
     GtkWidget* widget = shell.view().widget();
-    gtk_window_present(GTK_WINDOW(gtk_widget_get_toplevel(widget)));
-    spin(0.3);
-    int originX = 0, originY = 0;
-    gdk_window_get_origin(gtk_widget_get_window(widget), &originX, &originY);
-    GtkAllocation allocation;
-    gtk_widget_get_allocation(widget, &allocation);
-    Display* display = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
-    XTestFakeMotionEvent(display, -1, originX + allocation.x + x, originY + allocation.y + y, CurrentTime);
-    XTestFakeButtonEvent(display, button, True, CurrentTime);
-    XTestFakeButtonEvent(display, button, False, CurrentTime);
-    XFlush(display);
+    GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gtk_widget_get_display(widget)));
+    for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+        GdkEvent* event = gdk_event_new(type);
+        event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+        event->button.time = GDK_CURRENT_TIME;
+        event->button.x = x;
+        event->button.y = y;
+        event->button.button = button;
+        gdk_event_set_device(event, pointer);
+        gtk_widget_event(widget, event);
+        gdk_event_free(event);
+    }
     spin(0.3);
 }
 

@@ -30,18 +30,24 @@ void clickInto(ShellHarness& shell, int x, int y, int button = 1)
 {
     GtkWidget* widget = shell.view().widget();
     GdkDevice* pointer = gdk_seat_get_pointer(gdk_display_get_default_seat(gtk_widget_get_display(widget)));
-    for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
-        GdkEvent* event = gdk_event_new(type);
-        event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
-        event->button.time = GDK_CURRENT_TIME;
-        event->button.x = x;
-        event->button.y = y;
-        event->button.button = button;
-        gdk_event_set_device(event, pointer);
-        gtk_widget_event(widget, event);
-        gdk_event_free(event);
+    // Until the page has seen it: on a loaded machine a click can come before the page
+    // takes input.
+    shell.evaluate("window.seenClicks = 0; addEventListener('mousedown', () => window.seenClicks++, true)");
+    for (int attempt = 0; attempt < 5 && shell.evaluate("window.seenClicks > 0") != "true"; ++attempt) {
+        for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+            GdkEvent* event = gdk_event_new(type);
+            event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(widget)));
+            event->button.time = GDK_CURRENT_TIME;
+            event->button.x = x;
+            event->button.y = y;
+            event->button.button = button;
+            gdk_event_set_device(event, pointer);
+            gtk_widget_event(widget, event);
+            gdk_event_free(event);
+        }
+        shell.waitForScript("window.seenClicks > 0", 2);
     }
-    spin(0.3);
+    spin(0.2);
 }
 
 // Runs the window's menu command at (menu, item), as a click on it would.
@@ -74,7 +80,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     // File > Close, declined.
     shell.panels->confirmAnswer = false;
     runMenuCommand(shell, 1, 2);
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20));
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
@@ -86,7 +92,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gtk_widget_get_toplevel(shell.view().widget()))));
     gtk_main_do_event(event);
     gdk_event_free(event);
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 20));
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.evaluate("document.getElementById('field').value"), "some text");
@@ -94,7 +100,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     // Quit, confirmed: the window closes.
     shell.panels->confirmAnswer = true;
     runMenuCommand(shell, 0, 5);
-    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
     EXPECT_EQ(shell.panels->dialogs.size(), 3u);
 }
 
@@ -112,14 +118,14 @@ TEST(Leaving, TheEndOfTheSessionAsksThePageTheSameWay)
 
     shell.panels->confirmAnswer = false;
     g_signal_emit_by_name(application, "query-end");
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20));
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
 
     shell.panels->confirmAnswer = true;
     g_signal_emit_by_name(application, "query-end");
-    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
 }
 
 TEST(Leaving, APageBusyWhenTheUserClosesIsStillAskedOnceItIsFree)
@@ -207,7 +213,7 @@ TEST(Leaving, APageWithNothingToLoseClosesAtOnceWithoutAQuestion)
     ASSERT_FALSE(viewIsGone(shell));
 
     shell.delegate->window()->close();
-    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 10));
+    EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
     EXPECT_TRUE(shell.panels->dialogs.empty());
 }
 
@@ -219,7 +225,7 @@ TEST(Leaving, ThePagesOwnReloadIsAskedInTheInterfaceLanguage)
 
     shell.panels->confirmAnswer = false;
     shell.evaluate("setTimeout(() => location.reload(), 0)");
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 10));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20));
     EXPECT_EQ(shell.panels->dialogs[0].message,
               "Des modifications ne sont pas enregistrées. Quitter la page quand même ?");
     spin(0.5);

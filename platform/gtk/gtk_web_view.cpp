@@ -319,7 +319,7 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
 
 gboolean GtkWebView::onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog)
 {
-    const bool leave = delegate.runBeforeUnloadConfirm(wrapper->close_->asking());
+    const bool leave = wrapper->close_->userAgreed() || delegate.runBeforeUnloadConfirm(wrapper->close_->asking());
     webkit_script_dialog_confirm_set_confirmed(dialog, leave);
     if (!leave) wrapper->close_->declined();
     return TRUE;

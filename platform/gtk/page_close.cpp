@@ -33,17 +33,30 @@ void PageClose::request(std::function<void()> agreed)
     if (state_ == State::Idle) waitUntilThePageIsFree();
 }
 
+// Whether the page would ask to stay: its beforeunload handlers, run on an event of the
+// real kind (a plain Event takes a text return value for "go on").
+constexpr const char* wouldAskToStay = R"((() => {
+  const event = document.createEvent('BeforeUnloadEvent');
+  event.initEvent('beforeunload', false, true);
+  window.dispatchEvent(event);
+  return event.defaultPrevented || event.returnValue !== '';
+})())";
+
 void PageClose::waitUntilThePageIsFree()
 {
     state_ = State::WaitingForThePage;
+    // The answer comes once the page is free; an error (no web process any more, or a
+    // document without the event) counts as nothing to keep.
     webkit_web_view_evaluate_javascript(
-        view_, "0", -1, nullptr, nullptr, nullptr,
+        view_, wouldAskToStay, -1, nullptr, nullptr, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<WeakClose> weak(static_cast<WeakClose*>(data));
-            // An error (no web process any more) counts as free: nothing there waits.
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr))
+            bool asks = false;
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr)) {
+                asks = jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
                 g_object_unref(value);
-            if (auto self = weak->lock()) self->thePageIsFree();
+            }
+            if (auto self = weak->lock()) self->thePageIsFree(asks);
         },
         new WeakClose(weak_from_this()));
     silenceTimer_ = g_timeout_add_seconds_full(
@@ -58,13 +71,25 @@ void PageClose::waitUntilThePageIsFree()
         new WeakClose(weak_from_this()), [](gpointer data) { delete static_cast<WeakClose*>(data); });
 }
 
-void PageClose::thePageIsFree()
+void PageClose::thePageIsFree(bool asksToStay)
 {
     if (state_ != State::WaitingForThePage) return;
     stopWaiting();
+    if (asksToStay) {
+        // Asked here rather than when WebKit runs the handlers again: WebKit gives the
+        // page a twentieth of a second to bring its question and then closes without
+        // it, which a loaded machine can miss. Meanwhile (the question is modal) a
+        // second request only joins this one.
+        auto delegate = delegate_.lock();
+        if (!delegate || !delegate->runBeforeUnloadConfirm(true)) {
+            reset();
+            return;
+        }
+        userAgreed_ = true;
+    }
     state_ = State::AtThePage;
-    // Runs the page's beforeunload handlers; WebKit emits "close" when they let it go,
-    // at once when there are none or the web process is gone.
+    // WebKit emits "close" once the handlers let it go, at once when there are none or
+    // the web process is gone.
     webkit_web_view_try_close(view_);
 }
 
@@ -103,6 +128,7 @@ void PageClose::reset()
     stopWaiting();
     state_ = State::Idle;
     agreed_ = nullptr;
+    userAgreed_ = false;
 }
 
 }  // namespace pw::gtk

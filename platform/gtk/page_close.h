@@ -13,10 +13,11 @@ namespace pw::gtk {
 
 // A close the user asked for, on its way through the page. WebKit closes a page that
 // does not answer its close request within a twentieth of a second as if it had
-// nothing to lose, so a page busy with a large document would lose its work: the
-// request goes to the page only once the page is free again (a script that does
-// nothing has come back). A page that stays silent is not waited for forever: the
-// user is asked whether to close it all the same.
+// nothing to lose, so a page busy with a large document, or on a loaded machine, would
+// lose its work. So the page is first asked, by a script that runs once it is free,
+// whether it would ask to stay; if so the user is asked here, and only then does the
+// request go to WebKit. A page that stays silent is not waited for forever: the user
+// is asked whether to close it all the same.
 class PageClose : public std::enable_shared_from_this<PageClose> {
 public:
     PageClose(WebKitWebView* view, std::weak_ptr<WebViewDelegate> delegate);
@@ -30,6 +31,9 @@ public:
     // True while the page is being asked on the user's behalf (its beforeunload
     // question is then about closing, not about moving elsewhere).
     bool asking() const { return state_ == State::AtThePage; }
+    // True when the user has already agreed to lose what the page keeps: WebKit's own
+    // run of the handlers is then answered without asking again.
+    bool userAgreed() const { return state_ == State::AtThePage && userAgreed_; }
     // The user kept the page when it asked.
     void declined();
     // WebKit's "close": the page agreed, or closed itself.
@@ -39,7 +43,7 @@ private:
     enum class State { Idle, WaitingForThePage, AtThePage };
 
     void waitUntilThePageIsFree();
-    void thePageIsFree();
+    void thePageIsFree(bool asksToStay);
     void thePageIsSilent();
     void stopWaiting();
     void reset();
@@ -48,6 +52,7 @@ private:
     std::weak_ptr<WebViewDelegate> delegate_;
     State state_ = State::Idle;
     std::function<void()> agreed_;
+    bool userAgreed_ = false;
     guint silenceTimer_ = 0;
 };
 

@@ -70,6 +70,15 @@ TEST(Drop, AFileDroppedOnThePageIsOpenedAndThePageStays)
     shell.launchAndWait();
     const std::string file = shell.config.write("dropped file.pdf", "%PDF-drop");
     FileDragSource source(file);
+    // Into the screen's corner, out from under the centred windows of the test that
+    // runs beside this one on the same display, and on top.
+    GtkWindow* window = GTK_WINDOW(gtk_widget_get_toplevel(shell.view().widget()));
+    GdkRectangle screen;
+    gdk_monitor_get_geometry(gdk_display_get_monitor(gdk_display_get_default(), 0), &screen);
+    gtk_window_resize(window, 560, 440);
+    gtk_window_move(window, screen.x + screen.width - 560, screen.y + screen.height - 440);
+    spin(0.3);
+    gdk_window_raise(gtk_widget_get_window(GTK_WIDGET(window)));
     spin(0.3);
 
     gint x = 0, y = 0;

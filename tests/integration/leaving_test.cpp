@@ -80,7 +80,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     // File > Close, declined.
     shell.panels->confirmAnswer = false;
     runMenuCommand(shell, 1, 2);
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20)) << "view gone: " << viewIsGone(shell);
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.panels->dialogs[0].message, "Some changes are not saved. Quit anyway?");
@@ -92,7 +92,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
     event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(gtk_widget_get_toplevel(shell.view().widget()))));
     gtk_main_do_event(event);
     gdk_event_free(event);
-    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 20));
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 2; }, 20)) << "view gone: " << viewIsGone(shell);
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
     EXPECT_EQ(shell.evaluate("document.getElementById('field').value"), "some text");

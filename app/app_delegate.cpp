@@ -111,7 +111,13 @@ void AppDelegate::buildMenu()
     MenuActions actions;
     actions.about = [this] { shell_.showAbout(); };
     actions.hide = onWindow(&Window::minimize);
-    actions.quit = [this] { shell_.quit(); };
+    // Quitting closes the one window, which asks the page first; closing it quits.
+    actions.quit = [this] {
+        if (window_)
+            window_->close();
+        else
+            shell_.quit();
+    };
     actions.open = [weakSelf] {
         if (auto self = weakSelf.lock()) self->openDocument();
     };

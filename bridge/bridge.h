@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -32,6 +33,16 @@ struct OpenedFile {
     std::string path;
     std::string script;
 };
+
+// A message for the page (window.__nativeMsg) about a file it asked for, waiting in
+// line with the files: raised while the page is still loading, it would otherwise be
+// evaluated into a page that cannot show it.
+struct PendingMessage {
+    std::string script;
+};
+
+// What waits for the page, in the order it arose.
+using PendingDelivery = std::variant<OpenedFile, PendingMessage>;
 
 // The platform services the bridge calls.
 struct BridgeServices {
@@ -63,6 +74,8 @@ public:
     // Replies. result() may be called on any thread; it always queues the call.
     void result(const std::string& id, bool ok, const std::string& path = {}, const std::string& msg = {});
     void pageMessage(const std::string& text);
+    // The script pageMessage evaluates: window.__nativeMsg(<text>).
+    static std::string pageMessageScript(const std::string& text);
 
     // Recent files.
     static constexpr const char* recentKey = "pagewick.recent";
@@ -94,6 +107,8 @@ public:
     bool runConfirm(const std::string& message) override;
     std::optional<std::string> runPrompt(const std::string& prompt,
                                          const std::optional<std::string>& defaultText) override;
+    bool runBeforeUnloadConfirm(bool closing) override;
+    bool runNotRespondingConfirm() override;
 
     const BridgeServices& services() const { return services_; }
     // Admits only the top-level page's messages; its script goes into the start script.
@@ -103,13 +118,15 @@ private:
     void handOver(const NavigationAction& action);
     void retry();
     bool readAndQueue(const std::string& path);
+    // Queues a message for the page; dropped when there is no web view to show it.
+    bool queueMessage(const std::string& text);
 
     void dispatch(const ScriptMessage& message);
     void dispatchOcr(const std::string& id, const std::string& b64, const std::string& lang);
 
     BridgeServices services_;
     MessageGuard guard_;
-    std::deque<OpenedFile> pending_;
+    std::deque<PendingDelivery> pending_;
     std::shared_ptr<Timer> timer_;
 };
 

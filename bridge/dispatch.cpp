@@ -1,3 +1,4 @@
+#include <new>
 #include <utility>
 
 #include "bridge/app_page.h"
@@ -15,7 +16,13 @@ namespace pw {
 void Bridge::didReceiveScriptMessage(const ScriptMessage& message)
 {
     if (!message.isObject || !guard_.admits(message)) return;
-    dispatch(message);
+    try {
+        dispatch(message);
+    } catch (const std::bad_alloc&) {
+        // A request whose bytes do not fit in memory (decoded, copied or written) is
+        // dropped like a malformed one; it must not take the page's other documents
+        // down with the process.
+    }
 }
 
 // One message of the page. Malformed messages are dropped without a reply; each kind

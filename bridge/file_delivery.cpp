@@ -1,6 +1,12 @@
 #include "bridge/file_delivery.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <new>
 #include <utility>
+#include <variant>
+
+#include <unicode/utf8.h>
 
 #include "app/language.h"
 #include "bridge/app_page.h"
@@ -32,7 +38,45 @@ char* extendUninitialised(std::string& text, std::size_t count)
     return text.data() + start;
 }
 
+// A file name as the page can show it: bytes that are not UTF-8 (a Linux name may hold
+// any) become U+FFFD, where the whole message would otherwise fall back to nothing.
+std::string displayName(const std::string& name)
+{
+    std::string shown;
+    const auto* s = reinterpret_cast<const std::uint8_t*>(name.data());
+    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(name.size(), INT32_MAX));
+    for (std::int32_t i = 0; i < length;) {
+        const std::int32_t start = i;
+        UChar32 c;
+        U8_NEXT(s, i, length, c);
+        if (c < 0)
+            shown += "\uFFFD";
+        else
+            shown.append(name, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
+    }
+    return shown;
+}
+
 }  // namespace
+
+static_assert(maxOpenedFileSize == std::uint64_t{1} << 30, "the too-large text names the limit: 1 GiB");
+
+std::string unopenedFileText(ReadFailure failure, const std::string& name)
+{
+    const std::string shown = displayName(name);
+    switch (failure) {
+    case ReadFailure::TooLarge:
+        return tr("Le fichier «\u00a0" + shown + "\u00a0» est trop volumineux pour être ouvert (plus de 1\u00a0Gio).",
+                  "\u201c" + shown + "\u201d is too large to open (over 1 GiB).");
+    case ReadFailure::OutOfMemory:
+        return tr("Le fichier «\u00a0" + shown + "\u00a0» n’a pas pu être ouvert : mémoire insuffisante.",
+                  "\u201c" + shown + "\u201d could not be opened: not enough memory.");
+    case ReadFailure::Unreadable:
+        break;
+    }
+    return tr("Fichier introuvable : il a peut-être été déplacé ou supprimé.",
+              "File not found: it may have been moved or deleted.");
+}
 
 std::string nativeOpenCall(std::string_view name, const void* data, std::size_t size, std::string_view path)
 {
@@ -69,16 +113,32 @@ void Bridge::openFile(const std::string& path)
 
 bool Bridge::readAndQueue(const std::string& path)
 {
-    const auto bytes = readWholeFile(path);
-    if (!bytes) {
-        forget(path);
-        pageMessage(tr("Fichier introuvable : il a peut-être été déplacé ou supprimé.",
-                       "File not found: it may have been moved or deleted."));
-        return false;
-    }
-    remember(path);
+    auto read = readFile(path, maxOpenedFileSize);
     const std::string name = lastPathComponent(path);
-    pending_.push_back(OpenedFile{name, path, nativeOpenCall(name, bytes->data(), bytes->size(), path)});
+    if (const auto* failure = std::get_if<ReadFailure>(&read)) {
+        // Only a file that is not there (or not a file) leaves the recent files; one
+        // that is too large or met a full memory is still where the user left it.
+        if (*failure == ReadFailure::Unreadable) forget(path);
+        return queueMessage(unopenedFileText(*failure, name));
+    }
+    auto& bytes = std::get<std::vector<std::uint8_t>>(read);
+    std::string script;
+    try {
+        script = nativeOpenCall(name, bytes.data(), bytes.size(), path);
+    } catch (const std::bad_alloc&) {
+        return queueMessage(unopenedFileText(ReadFailure::OutOfMemory, name));
+    }
+    std::vector<std::uint8_t>().swap(bytes);
+    remember(path);
+    pending_.push_back(OpenedFile{name, path, std::move(script)});
+    return true;
+}
+
+bool Bridge::queueMessage(const std::string& text)
+{
+    // Without a web view nothing is shown, and nothing is kept for a later one.
+    if (web.expired()) return false;
+    pending_.push_back(PendingMessage{pageMessageScript(text)});
     return true;
 }
 
@@ -123,7 +183,7 @@ void Bridge::flush()
         // Taken off the queue before it is handed over: a file is delivered at most
         // once, even if the page's function throws.
         while (!self->pending_.empty()) {
-            std::string script = std::move(self->pending_.front().script);
+            std::string script = std::visit([](auto& item) { return std::move(item.script); }, self->pending_.front());
             self->pending_.pop_front();
             evaluateOnAppPage(*target, std::move(script));
         }

@@ -52,4 +52,27 @@ std::optional<std::string> Bridge::runPrompt(const std::string& prompt, const st
     return services_.panels->prompt(prompt, defaultText.value_or(""), "OK", cancelTitle());
 }
 
+bool Bridge::runBeforeUnloadConfirm(bool closing)
+{
+    // The page's own text is not shown: browsers stopped showing it, and a page could
+    // use it to pass for the application.
+    if (closing)
+        return services_.panels->confirmLoss(
+            tr("Des modifications ne sont pas enregistrées. Quitter quand même ?",
+               "Some changes are not saved. Quit anyway?"),
+            tr("Quitter", "Quit"), cancelTitle());
+    return services_.panels->confirmLoss(
+        tr("Des modifications ne sont pas enregistrées. Quitter la page quand même ?",
+           "Some changes are not saved. Leave the page anyway?"),
+        tr("Quitter la page", "Leave"), cancelTitle());
+}
+
+bool Bridge::runNotRespondingConfirm()
+{
+    return services_.panels->confirmLoss(
+        tr("La page ne répond pas. Fermer quand même ? Les modifications non enregistrées seront perdues.",
+           "The page is not responding. Close anyway? Unsaved changes will be lost."),
+        tr("Fermer", "Close"), cancelTitle());
+}
+
 }  // namespace pw

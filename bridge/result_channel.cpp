@@ -22,9 +22,14 @@ void Bridge::result(const std::string& id, bool ok, const std::string& path, con
     });
 }
 
+std::string Bridge::pageMessageScript(const std::string& text)
+{
+    return "window.__nativeMsg(" + NativeOCR::lit(text) + ")";
+}
+
 void Bridge::pageMessage(const std::string& text)
 {
-    if (auto view = web.lock()) evaluateOnAppPage(*view, "window.__nativeMsg(" + NativeOCR::lit(text) + ")");
+    if (auto view = web.lock()) evaluateOnAppPage(*view, pageMessageScript(text));
 }
 
 }  // namespace pw

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "app/language.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
@@ -46,12 +48,16 @@ bool endsWithZip(const std::string& name)
 // only a copy that failed part-way is, since nobody could use it.
 std::optional<std::string> writeShareCopy(const Workspace& workspace, const std::string& name, const Bytes& bytes)
 {
-    const std::string folder = workspace.temporaryDirectory() + "/" + workspace.makeUUID();
+    const std::string temporary = workspace.temporaryDirectory();
+    const std::string folder = temporary + "/" + workspace.makeUUID();
     std::error_code failed;
-    std::filesystem::create_directories(folder, failed);
+    std::filesystem::create_directories(temporary, failed);
     if (failed) return std::nullopt;
+    // The temporary directory is open to every local user: the copy is the user's
+    // alone, whatever the umask. A folder already there under this name is not ours.
+    if (::mkdir(folder.c_str(), 0700) != 0) return std::nullopt;
     const std::string file = folder + "/" + name;
-    if (writeFilePlain(file, bytes.data(), bytes.size())) {
+    if (writeFilePlain(file, bytes.data(), bytes.size(), 0600)) {
         std::filesystem::remove(file, failed);
         std::filesystem::remove(folder, failed);
         return std::nullopt;

@@ -2,8 +2,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string_view>
 #include <variant>
@@ -11,7 +13,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace pw {
@@ -66,6 +70,50 @@ bool writeAll(int fd, const void* data, std::size_t size)
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+// Files of the kernel's own file systems look regular but are not: /proc and /sys
+// entries report a size of 0 or 4096 whatever they hold, and some (/proc/self/pagemap)
+// read without end.
+bool onPseudoFileSystem(int fd)
+{
+    struct statfs fs {};
+    if (::fstatfs(fd, &fs) != 0) return true;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+    case BPF_FS_MAGIC:
+    case PSTOREFS_MAGIC:
+    case EFIVARFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Fills the buffer from the file and checks that the file ends there: a file that is
+// shorter or longer than it was when its size was taken is being written by someone,
+// and a copy of it would be a document that never existed.
+bool readExactly(int fd, std::uint8_t* data, std::size_t size)
+{
+    std::size_t filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, data + filled, size - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        filled += static_cast<std::size_t>(n);
+    }
+    std::uint8_t beyond;
+    for (;;) {
+        const ssize_t n = ::read(fd, &beyond, 1);
+        if (n < 0 && errno == EINTR) continue;
+        return n == 0;
+    }
 }
 
 // Follows symbolic links from the path to the file they finally name (which need not
@@ -237,29 +285,32 @@ std::optional<WriteError> replaceThroughNamedFile(const Destination& destination
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path)
+FileRead readFile(const std::string& path, std::uint64_t maxSize)
 {
-    if (holdsNul(path)) return std::nullopt;
+    if (holdsNul(path)) return ReadFailure::Unreadable;
+    // Non-blocking, so that a FIFO's open returns at once instead of waiting for a writer.
     FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.get() < 0) return std::nullopt;
+    if (fd.get() < 0) return ReadFailure::Unreadable;
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-
-    std::vector<std::uint8_t> bytes;
-    bytes.resize(static_cast<std::size_t>(st.st_size));
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew
-        const ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return std::nullopt;
-        }
-        if (n == 0) break;
-        filled += static_cast<std::size_t>(n);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || onPseudoFileSystem(fd.get()))
+        return ReadFailure::Unreadable;
+    if (st.st_size < 0) return ReadFailure::Unreadable;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size > maxSize) return ReadFailure::TooLarge;
+    try {
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+        if (!readExactly(fd.get(), bytes.data(), bytes.size())) return ReadFailure::Unreadable;
+        return bytes;
+    } catch (const std::bad_alloc&) {
+        return ReadFailure::OutOfMemory;
     }
-    bytes.resize(filled);
-    return bytes;
+}
+
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path, std::uint64_t maxSize)
+{
+    auto read = readFile(path, maxSize);
+    if (auto* bytes = std::get_if<std::vector<std::uint8_t>>(&read)) return std::move(*bytes);
+    return std::nullopt;
 }
 
 std::optional<WriteError> writeFileAtomically(const std::string& path, const void* data, std::size_t size)
@@ -282,10 +333,10 @@ std::optional<WriteError> writeFileAtomically(const std::string& path, const voi
     return std::nullopt;
 }
 
-std::optional<WriteError> writeFilePlain(const std::string& path, const void* data, std::size_t size)
+std::optional<WriteError> writeFilePlain(const std::string& path, const void* data, std::size_t size, unsigned mode)
 {
     if (holdsNul(path)) return errnoError(EINVAL);
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, static_cast<mode_t>(mode)));
     if (fd.get() < 0) return errnoError(errno);
     if (!writeAll(fd.get(), data, size)) return errnoError(errno);
     if (!fd.close()) return errnoError(errno);

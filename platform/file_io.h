@@ -3,13 +3,34 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace pw {
 
-// Reads a whole regular file. nullopt when it is missing, unreadable, a directory or
-// anything other than a regular file (a FIFO would block the main thread forever).
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
+// The largest file handed to the page: its Base64 (four characters per three bytes,
+// about 1.43 billion here) must fit in one evaluated script well below the 2^31
+// characters at which WebKit aborts the whole process.
+inline constexpr std::uint64_t maxOpenedFileSize = std::uint64_t{1} << 30;
+
+enum class ReadFailure {
+    Unreadable,   // missing, no permission, not a regular file, or changed while read
+    TooLarge,     // larger than the limit asked for; nothing was read
+    OutOfMemory,  // the bytes did not fit in memory
+};
+
+using FileRead = std::variant<std::vector<std::uint8_t>, ReadFailure>;
+
+// Reads a whole regular file, links followed, in one piece of exactly its size. Only
+// files on a disk count: a FIFO, a device, a folder, and the files of /proc and /sys
+// (which report a size that is not their contents, or none, and may never end) are
+// unreadable, and nothing of them is read. The size is checked before anything is
+// allocated.
+FileRead readFile(const std::string& path, std::uint64_t maxSize);
+
+// The same with any failure as nullopt.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,
+                                                       std::uint64_t maxSize = maxOpenedFileSize);
 
 // Outcome of a write: empty on success, else the system's description of the error.
 struct WriteError {
@@ -23,8 +44,10 @@ struct WriteError {
 // is untouched and no temporary file is left.
 std::optional<WriteError> writeFileAtomically(const std::string& path, const void* data, std::size_t size);
 
-// Creates or truncates the file and writes the bytes into it directly.
-std::optional<WriteError> writeFilePlain(const std::string& path, const void* data, std::size_t size);
+// Creates or truncates the file and writes the bytes into it directly. A file it
+// creates gets `mode` (less the umask) and keeps no wider bits whatever the umask.
+std::optional<WriteError> writeFilePlain(const std::string& path, const void* data, std::size_t size,
+                                         unsigned mode = 0666);
 
 // An absolute form of the path: relative paths are taken from the current directory.
 std::string absolutePath(const std::string& path);

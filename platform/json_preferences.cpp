@@ -1,6 +1,9 @@
 #include "platform/json_preferences.h"
 
+#include <cstdint>
 #include <cstdlib>
+#include <exception>
+#include <vector>
 #include <utility>
 
 #include <pwd.h>
@@ -29,6 +32,36 @@ void makeFolders(const std::string& folder)
     ::mkdir(folder.c_str(), 0700);
 }
 
+// What the application stores is a few kilobytes, two or three levels deep. Far
+// beyond that the file is not ours, and parsing or writing it without bound could
+// take the memory or, writing, the stack (the writer recurses once per level).
+constexpr std::uint64_t maxFileSize = 4 << 20;
+constexpr int maxDepth = 64;
+
+bool deeperThan(const nlohmann::json& value, int limit)
+{
+    if (!value.is_structured()) return false;
+    if (limit == 0) return true;
+    for (const auto& element : value)
+        if (deeperThan(element, limit - 1)) return true;
+    return false;
+}
+
+// The file's object, or an empty one when it is damaged: not JSON, not an object,
+// too large or too deep.
+nlohmann::json parseBounded(const std::vector<std::uint8_t>& bytes)
+{
+    bool tooDeep = false;
+    const nlohmann::json::parser_callback_t refuseDeep = [&tooDeep](int depth, nlohmann::json::parse_event_t,
+                                                                    nlohmann::json&) {
+        if (depth > maxDepth) tooDeep = true;
+        return !tooDeep;
+    };
+    auto parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), refuseDeep, /*allow_exceptions=*/false);
+    if (tooDeep || !parsed.is_object()) return nlohmann::json::object();
+    return parsed;
+}
+
 }  // namespace
 
 JsonPreferences::JsonPreferences(std::string file) : file_(std::move(file)) {}
@@ -42,11 +75,9 @@ std::string JsonPreferences::defaultFile()
 
 nlohmann::json JsonPreferences::readAll() const
 {
-    const auto bytes = readWholeFile(file_);
+    const auto bytes = readWholeFile(file_, maxFileSize);
     if (!bytes) return nlohmann::json::object();
-    auto parsed = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, /*allow_exceptions=*/false);
-    if (!parsed.is_object()) return nlohmann::json::object();
-    return parsed;
+    return parseBounded(*bytes);
 }
 
 nlohmann::json JsonPreferences::get(const std::string& key) const
@@ -58,15 +89,19 @@ nlohmann::json JsonPreferences::get(const std::string& key) const
 
 void JsonPreferences::set(const std::string& key, const nlohmann::json& value)
 {
+    // The rest of the file is bounded by reading it; a value beyond the bounds would
+    // make a file that the next read throws away whole, so it is not written at all.
+    if (deeperThan(value, maxDepth - 1)) return;
     auto all = readAll();
     all[key] = value;
     std::string text;
     try {
         text = all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
-    } catch (const nlohmann::json::exception&) {
+    } catch (const std::exception&) {  // the writer's own errors and a full memory
         return;
     }
     text += '\n';
+    if (text.size() > maxFileSize) return;
     makeFolders(deletingLastPathComponent(file_));
     writeFileAtomically(file_, text.data(), text.size());
 }

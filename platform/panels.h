@@ -44,6 +44,11 @@ public:
     // Modal alert with two buttons; true when the first one closed it.
     virtual bool confirm(const std::string& message, const std::string& firstButton,
                          const std::string& secondButton) = 0;
+    // The same before something is lost: true only when the first button (the one that
+    // loses it) closed it. The second is the default, so that Return, Escape and
+    // closing the alert all keep what would be lost.
+    virtual bool confirmLoss(const std::string& message, const std::string& loseButton,
+                             const std::string& keepButton) = 0;
     // Modal alert with a single-line text field holding `defaultText`; the field's text
     // when the first button closed it, nullopt otherwise.
     virtual std::optional<std::string> prompt(const std::string& message, const std::string& defaultText,

@@ -62,6 +62,13 @@ public:
     virtual bool runConfirm(const std::string& message) = 0;
     virtual std::optional<std::string> runPrompt(const std::string& prompt,
                                                  const std::optional<std::string>& defaultText) = 0;
+    // The page's beforeunload handler asks to stay; modal. True lets the page go.
+    // `closing`: the window is closing (or the application quitting), not the page
+    // moving elsewhere.
+    virtual bool runBeforeUnloadConfirm(bool closing) = 0;
+    // A close asked for finds the page silent (busy or stuck); modal. True closes it
+    // all the same.
+    virtual bool runNotRespondingConfirm() = 0;
 };
 
 }  // namespace pw

@@ -21,7 +21,7 @@ bool positionsAreKnown(GtkWindow* window)
 }  // namespace
 
 GtkAppWindow::GtkAppWindow(GtkApplication* application, const std::shared_ptr<GtkWebView>& content, Size size)
-    : application_(application), window_(GTK_WINDOW(gtk_application_window_new(application)))
+    : application_(application), window_(GTK_WINDOW(gtk_application_window_new(application))), content_(content)
 {
     g_object_ref(window_);
     gtk_window_set_default_size(window_, size.width, size.height);
@@ -29,6 +29,7 @@ GtkAppWindow::GtkAppWindow(GtkApplication* application, const std::shared_ptr<Gt
     g_signal_connect(window_, "configure-event", G_CALLBACK(onConfigure), this);
     g_signal_connect(window_, "window-state-event", G_CALLBACK(onWindowState), this);
     g_signal_connect(window_, "destroy", G_CALLBACK(onDestroy), this);
+    g_signal_connect(window_, "delete-event", G_CALLBACK(onDeleteEvent), this);
 }
 
 GtkAppWindow::~GtkAppWindow()
@@ -199,6 +200,22 @@ gboolean GtkAppWindow::onWindowState(GtkWidget*, GdkEventWindowState* event, gpo
     window->fullScreen_ = event->new_window_state & GDK_WINDOW_STATE_FULLSCREEN;
     window->maximized_ = event->new_window_state & GDK_WINDOW_STATE_MAXIMIZED;
     return FALSE;
+}
+
+gboolean GtkAppWindow::onDeleteEvent(GtkWidget*, GdkEvent*, gpointer self)
+{
+    // Every way of closing comes here (the close button, File > Close, Quit, the end of
+    // the session): the page is asked first, and may keep its unsaved work.
+    auto* window = static_cast<GtkAppWindow*>(self);
+    auto content = window->content_.lock();
+    if (window->pageAgreedToClose_ || !content) return FALSE;
+    std::weak_ptr<bool> alive = window->alive_;
+    content->requestClose([window, alive] {
+        if (alive.expired()) return;
+        window->pageAgreedToClose_ = true;
+        gtk_window_close(window->window_);
+    });
+    return TRUE;
 }
 
 void GtkAppWindow::onDestroy(GtkWidget*, gpointer self)

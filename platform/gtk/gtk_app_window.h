@@ -41,9 +41,15 @@ private:
     static gboolean onConfigure(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
     static void onDestroy(GtkWidget* widget, gpointer self);
+    static gboolean onDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
 
     GtkApplication* application_;
     GtkWindow* window_;
+    std::weak_ptr<GtkWebView> content_;
+    // Set once the page has agreed to close: the next delete event closes for real.
+    bool pageAgreedToClose_ = false;
+    // Lets a late answer of the page find out that this wrapper is gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::function<void(const Frame&)> frameChanged_;
     guint pendingReport_ = 0;
     bool fullScreen_ = false;

@@ -17,6 +17,7 @@
 #include "platform/gtk/recognition_platform.h"
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_workspace.h"
+#include "platform/gtk/session_end.h"
 #include "platform/json_preferences.h"
 #include "platform/paths.h"
 
@@ -74,6 +75,7 @@ void onStartup(GApplication*, gpointer data)
     app->delegate = std::make_shared<AppDelegate>(*app->shell, Bridge::shared(), preferences,
                                                   webRootBeside(executableDirectory()));
     app->delegate->applicationDidFinishLaunching();
+    closeWithTheSession(app->gtk, [app] { return app->delegate ? app->delegate->window() : nullptr; });
 }
 
 void onActivate(GApplication*, gpointer data)
@@ -107,6 +109,9 @@ int runApplication(int argc, char** argv)
     // One instance per user session: a second launch hands its files to the first.
     // Without a session bus GApplication runs as a lone instance.
     app.gtk = gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN);
+    // The session manager tells us when the session is about to end, so that the page
+    // can be asked about unsaved work first.
+    g_object_set(app.gtk, "register-session", TRUE, nullptr);
     g_set_application_name("Pagewick");
     // The installed icon is named after the application id, as the desktop entry says.
     gtk_window_set_default_icon_name(applicationId);

@@ -199,6 +199,18 @@ bool GtkPanels::confirm(const std::string& message, const std::string& firstButt
     return first;
 }
 
+bool GtkPanels::confirmLoss(const std::string& message, const std::string& loseButton, const std::string& keepButton)
+{
+    GtkWidget* dialog = makeAlert(GTK_MESSAGE_WARNING, message, {});
+    addButtons(dialog, loseButton, &keepButton);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
+    GtkWidget* lose = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    gtk_style_context_add_class(gtk_widget_get_style_context(lose), "destructive-action");
+    const bool lost = runAlert(dialog);
+    gtk_widget_destroy(dialog);
+    return lost;
+}
+
 std::optional<std::string> GtkPanels::prompt(const std::string& message, const std::string& defaultText,
                                              const std::string& firstButton, const std::string& secondButton)
 {

@@ -16,6 +16,8 @@ public:
     void alert(const std::string& message, const std::string& info) override;
     bool confirm(const std::string& message, const std::string& firstButton,
                  const std::string& secondButton) override;
+    bool confirmLoss(const std::string& message, const std::string& loseButton,
+                     const std::string& keepButton) override;
     std::optional<std::string> prompt(const std::string& message, const std::string& defaultText,
                                       const std::string& firstButton, const std::string& secondButton) override;
 };

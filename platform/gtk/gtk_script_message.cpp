@@ -1,5 +1,7 @@
 #include "platform/gtk/gtk_script_message.h"
 
+#include <new>
+
 namespace pw::gtk {
 
 ScriptMessage scriptMessageFrom(JSCValue* value)
@@ -18,10 +20,18 @@ ScriptMessage scriptMessageFrom(JSCValue* value)
             GBytes* bytes = jsc_value_to_string_as_bytes(property);
             gsize size = 0;
             const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
-            message.strings.emplace(*name, std::string(data ? data : "", size));
+            try {
+                message.strings.emplace(*name, std::string(data ? data : "", size));
+            } catch (const std::bad_alloc&) {
+                // A value too large to copy makes the message incomplete; the
+                // dispatcher drops incomplete messages, as it drops malformed ones.
+                message.isObject = false;
+                message.strings.clear();
+            }
             g_bytes_unref(bytes);
         }
         if (property) g_object_unref(property);
+        if (!message.isObject) break;
     }
     g_strfreev(names);
     return message;

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "platform/graphics_acceleration.h"
+#include "platform/gtk/context_menu.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
+#include "platform/gtk/page_close.h"
 #include "platform/gtk/web_sandbox.h"
 #include "platform/web_view_delegate.h"
 
@@ -100,6 +102,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
                            [](gpointer p) { delete static_cast<std::shared_ptr<GtkWebView>*>(p); });
 
     self->delegate_ = configuration.delegate;
+    self->close_ = std::make_shared<PageClose>(self->view_, configuration.delegate);
     self->messageHandlerName_ = configuration.messageHandlerName;
     self->scheme_ = configuration.scheme;
     self->pageOrigin_ = configuration.pageOrigin;
@@ -125,6 +128,8 @@ void GtkWebView::connectSignals()
     g_signal_connect(view_, "run-file-chooser", G_CALLBACK(onFileChooser), this);
     g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
     connectBoundarySignals();
+    g_signal_connect(view_, "close", G_CALLBACK(onClose), this);
+    g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
 }
 
 void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
@@ -134,6 +139,7 @@ void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
     g_signal_handlers_disconnect_by_data(widget, self);
     WebKitWebView* view = wrapper->view_;
     wrapper->view_ = nullptr;
+    wrapper->close_.reset();
     // Dropping the widget's hold on the wrapper lets weak holders see that the view
     // is gone; the wrapper may be deleted right here, so touch nothing after.
     g_object_set_data(G_OBJECT(view), wrapperKey, nullptr);
@@ -336,9 +342,41 @@ gboolean GtkWebView::onScriptDialog(WebKitWebView*, WebKitScriptDialog* dialog, 
         if (answer) webkit_script_dialog_prompt_set_text(dialog, answer->c_str());
         return TRUE;
     }
+    case WEBKIT_SCRIPT_DIALOG_BEFORE_UNLOAD_CONFIRM:
+        return onBeforeUnload(wrapperOf(self), *delegate, dialog);
     default:
-        return FALSE;  // leaving the page: WebKit's own question
+        return FALSE;
     }
+}
+
+gboolean GtkWebView::onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog)
+{
+    const bool leave = wrapper->close_->userAgreed() || delegate.runBeforeUnloadConfirm(wrapper->close_->asking());
+    webkit_script_dialog_confirm_set_confirmed(dialog, leave);
+    if (!leave) wrapper->close_->declined();
+    return TRUE;
+}
+
+void GtkWebView::requestClose(std::function<void()> agreed)
+{
+    if (!view_) {
+        agreed();
+        return;
+    }
+    close_->request(std::move(agreed));
+}
+
+void GtkWebView::onClose(WebKitWebView*, gpointer self)
+{
+    wrapperOf(self)->close_->closed();
+}
+
+gboolean GtkWebView::onContextMenu(WebKitWebView*, WebKitContextMenu* menu, GdkEvent*, WebKitHitTestResult*,
+                                   gpointer)
+{
+    removeNavigation(menu);
+    // An empty menu is not shown at all.
+    return webkit_context_menu_get_n_items(menu) == 0;
 }
 
 }  // namespace pw::gtk

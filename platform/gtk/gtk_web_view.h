@@ -17,6 +17,8 @@ struct NavigationAction;
 
 namespace pw::gtk {
 
+class PageClose;
+
 // A WebKitWebView behind the WebView interface. The widget owns this wrapper; once the
 // widget is destroyed the wrapper does nothing, so weak and late holders stay safe.
 class GtkWebView : public WebView, public std::enable_shared_from_this<GtkWebView> {
@@ -42,6 +44,11 @@ public:
 
     void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override;
 
+    // Asks the page whether it may close (its beforeunload handlers, through the
+    // delegate's question); `agreed` runs once it does, and not at all when the user
+    // keeps the page.
+    void requestClose(std::function<void()> agreed);
+
 private:
     GtkWebView() = default;
     void connectSignals();
@@ -56,13 +63,17 @@ private:
     static void onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
     static gboolean onFileChooser(WebKitWebView* view, WebKitFileChooserRequest* request, gpointer self);
     static gboolean onScriptDialog(WebKitWebView* view, WebKitScriptDialog* dialog, gpointer self);
+    static gboolean onBeforeUnload(GtkWebView* wrapper, WebViewDelegate& delegate, WebKitScriptDialog* dialog);
+    static void onClose(WebKitWebView* view, gpointer self);
+    static gboolean onContextMenu(WebKitWebView* view, WebKitContextMenu* menu, GdkEvent* event,
+                                  WebKitHitTestResult* hit, gpointer self);
 
     // The boundary between the page and the desktop (gtk_web_view_boundary.cpp): the
     // main frame never leaves for the web, never shows an error page, and drops from
     // outside never navigate.
     void connectBoundarySignals();
     bool refusesNavigation(const NavigationAction& action);
-    bool replacesThePage(const std::string& uri);
+    bool replacesThePage(const std::string& uri, bool userGesture);
     void mainFrameWantsWeb(const std::string& uri);
     static gboolean onLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
     static gboolean onUserMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
@@ -82,6 +93,7 @@ private:
     std::string pageOrigin_;
     bool shellLoads_ = false;  // the next navigation is the shell's own load or reload
     WebNavigationLog webNavigations_;
+    std::shared_ptr<PageClose> close_;
 };
 
 }  // namespace pw::gtk

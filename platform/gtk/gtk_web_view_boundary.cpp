@@ -54,16 +54,17 @@ bool GtkWebView::refusesNavigation(const NavigationAction& action)
 {
     if (!action.url) return false;
     if (isWebAddress(*action.url)) webNavigations_.note(*action.url, action.userGesture);
-    return replacesThePage(*action.url);
+    return replacesThePage(*action.url, action.userGesture);
 }
 
-bool GtkWebView::replacesThePage(const std::string& uri)
+bool GtkWebView::replacesThePage(const std::string& uri, bool userGesture)
 {
-    // Only the shell loads the page again (at start, after a crash). Anything else
-    // moving the shown page to an address of its scheme (a web frame setting
-    // top.location, over and over as each reload embeds it again) would throw away
-    // every open document; a move within the document (its fragment) keeps it.
-    if (std::exchange(shellLoads_, false) || pageOrigin_.empty()) return false;
+    // The shell loads the page again (at start, after a crash), and the user may (a click
+    // or key in the page, say on its own reload button: the page is asked before it goes).
+    // Anything else moving the shown page to an address of its scheme (a web frame
+    // setting top.location, over and over as each reload embeds it again) would throw
+    // away every open document; a move within the document (its fragment) keeps it.
+    if (std::exchange(shellLoads_, false) || userGesture || pageOrigin_.empty()) return false;
     if (!committedURI_.starts_with(pageOrigin_ + "/") || !uri.starts_with(scheme_ + ":")) return false;
     return withoutFragment(uri) != withoutFragment(committedURI_) || uri.find('#') == std::string::npos;
 }

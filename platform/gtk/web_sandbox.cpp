@@ -1,7 +1,12 @@
 #include "platform/gtk/web_sandbox.h"
 
+#include <cstdio>
+#include <string>
+
 #include <gio/gio.h>
 #include <unistd.h>
+
+#include "platform/web_sandbox_choice.h"
 
 namespace pw::gtk {
 
@@ -22,9 +27,9 @@ bool sessionBusIsReachable()
     return true;
 }
 
-bool probe()
+bool bubblewrapIsUsable()
 {
-    if (::access(bubblewrap, X_OK) != 0 || !sessionBusIsReachable()) return false;
+    if (::access(bubblewrap, X_OK) != 0) return false;
     // The same kind of namespaces WebKit asks for; a few milliseconds.
     const gchar* argv[] = {bubblewrap, "--unshare-all", "--die-with-parent", "--ro-bind", "/", "/", "/bin/true",
                            nullptr};
@@ -35,11 +40,30 @@ bool probe()
     return ran && g_spawn_check_wait_status(status, nullptr);
 }
 
+WebSandboxFacts facts()
+{
+    WebSandboxFacts found;
+    // GLib's answer is WebKit's: the same call, in the same process.
+    found.socketFolder = std::string(g_get_user_runtime_dir()) + "/webkitgtk";
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    found.runtimeFolderSet = runtime && *runtime;
+    found.bubblewrapUsable = bubblewrapIsUsable();
+    found.sessionBusReachable = sessionBusIsReachable();
+    return found;
+}
+
+bool decide()
+{
+    const WebSandboxChoice choice = chooseWebSandbox(facts());
+    if (!choice.enabled) std::fprintf(stderr, "%s\n", choice.reason.c_str());
+    return choice.enabled;
+}
+
 }  // namespace
 
 bool webSandboxIsUsable()
 {
-    static const bool usable = probe();
+    static const bool usable = decide();
     return usable;
 }
 

@@ -49,6 +49,10 @@ public:
         dialogs.push_back({message, first, second});
         return confirmAnswer;
     }
+    bool confirmLoss(const std::string& message, const std::string& lose, const std::string& keep) override
+    {
+        return confirm(message, lose, keep);
+    }
     std::optional<std::string> prompt(const std::string& message, const std::string& defaultText,
                                       const std::string& first, const std::string& second) override
     {

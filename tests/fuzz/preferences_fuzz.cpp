@@ -1,6 +1,7 @@
 // The preferences store over a file holding anything: reading never throws, the recent
 // files read from it never throw, and a later write leaves a valid file that keeps
 // every other value as it was read.
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <fstream>
@@ -79,7 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     --size;
 
     store.fill(data, size);
-    const json original = json::parse(data, data + size, nullptr, /*allow_exceptions=*/false);
+    // Nested deeper than anything the application stores (64 levels), the file counts
+    // as damaged and reads as empty.
+    int deepest = 0;
+    const json parsed = json::parse(
+        data, data + size,
+        [&deepest](int depth, json::parse_event_t, json&) {
+            deepest = std::max(deepest, depth);
+            return true;
+        },
+        /*allow_exceptions=*/false);
+    const json original = deepest > 64 ? json::object() : parsed;
     auto preferences = std::make_shared<pw::JsonPreferences>(store.file);
 
     mustNotThrow([&] {

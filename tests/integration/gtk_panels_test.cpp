@@ -150,6 +150,17 @@ TEST_F(GtkPanelsTest, ConfirmIsTrueOnlyForTheFirstButton)
     EXPECT_FALSE(panels.confirm("Sure?", "OK", "Cancel"));
 }
 
+TEST_F(GtkPanelsTest, ConfirmingALossKeepsOnReturnAndLosesOnlyOnItsOwnButton)
+{
+    whenShown(GTK_TYPE_MESSAGE_DIALOG, [](GtkWindow* dialog) { gtk_window_activate_default(dialog); });
+    EXPECT_FALSE(panels.confirmLoss("Lose it?", "Quit", "Cancel"));
+    whenShown(GTK_TYPE_MESSAGE_DIALOG, [](GtkWindow* dialog) {
+        EXPECT_EQ(buttonLabel(dialog, GTK_RESPONSE_OK), "Quit");
+        press(dialog, GTK_RESPONSE_OK);
+    });
+    EXPECT_TRUE(panels.confirmLoss("Lose it?", "Quit", "Cancel"));
+}
+
 TEST_F(GtkPanelsTest, AlertShowsTitleInformationAndOneButton)
 {
     std::string message, info, cancel;

@@ -94,8 +94,10 @@ ShellHarness::ShellHarness(const std::string& webRoot, const std::string& webPro
 
 ShellHarness::~ShellHarness()
 {
+    // Closing asks the page first, through the web process: wait for the answer.
+    panels->confirmAnswer = true;
     if (auto* window = delegate->window()) window->close();
-    spin(0.05);
+    waitUntil([this] { return bridge->web.expired(); }, 10);
     delegate.reset();
 }
 

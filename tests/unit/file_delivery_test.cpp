@@ -53,6 +53,15 @@ std::vector<std::string> messages(const FakeWebView& view)
     return scriptsStartingWith(view, "window.__nativeMsg(");
 }
 
+// Deliveries and messages, in the order the page received them.
+std::vector<std::string> pageCalls(const FakeWebView& view)
+{
+    std::vector<std::string> found;
+    for (const auto& script : view.scripts)
+        if (!script.starts_with("window.__nativeRecent")) found.push_back(script);
+    return found;
+}
+
 // The call as the page must receive it, for names and paths of plain ASCII.
 std::string expectedCall(const std::string& path, std::string_view contents)
 {
@@ -266,10 +275,11 @@ TEST_F(FileDelivery, UnreadableFileGivesOneMessageForgetsItAndQueuesNothing)
     EXPECT_EQ(messages(*view), (std::vector<std::string>{std::string(notFoundFrench), std::string(notFoundEnglish)}));
 
     EXPECT_EQ(storedPaths(*preferences), std::vector<std::string>{kept});
-    EXPECT_TRUE(view->probes.empty());
     EXPECT_TRUE(deliveries(*view).empty());
+    const auto probed = view->probes.size();
     queue->advance(5);
-    EXPECT_TRUE(view->probes.empty());
+    EXPECT_EQ(view->probes.size(), probed);
+    EXPECT_EQ(messages(*view).size(), 2u);
 }
 
 TEST_F(FileDelivery, UnreadableFileWithoutWebViewShowsNothingAndRetriesNothing)
@@ -367,12 +377,42 @@ TEST_F(FileDelivery, ThreeChosenFilesArriveInOrderAndAMissingOneDoesNotStopTheOt
     const auto three = dir.write("3.pdf", "three");
     bridge->pickPDFs();
     panels->answerOpen(std::vector<std::string>{one, dir.path() + "/vanished.pdf", two, three});
-    EXPECT_EQ(messages(*view).size(), 1u);
+    // The page cannot show the message yet: it waits in line with the files.
+    EXPECT_TRUE(messages(*view).empty());
 
     view->probeAnswer = true;
     queue->advance(0.5);
-    EXPECT_EQ(deliveries(*view),
-              (std::vector<std::string>{expectedCall(one, "one"), expectedCall(two, "two"), expectedCall(three, "three")}));
+    EXPECT_EQ(pageCalls(*view), (std::vector<std::string>{expectedCall(one, "one"), std::string(notFoundFrench),
+                                                          expectedCall(two, "two"), expectedCall(three, "three")}));
+    EXPECT_EQ(queue->liveTimers(), 0);
+}
+
+TEST_F(FileDelivery, TooLargeFileIsNeitherReadNorRememberedAndThePageIsToldWhy)
+{
+    // Sparse: no disk is spent, and a read would cost the memory the test is about.
+    const auto kept = dir.write("kept.pdf", "k");
+    const auto big = dir.write("big \xff.pdf", "");
+    const auto huge = dir.write("huge.pdf", "");
+    ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(maxOpenedFileSize) + 1), 0);
+    ASSERT_EQ(::truncate(huge.c_str(), off_t{8} << 40), 0);
+    bridge->remember(huge);
+    bridge->remember(kept);
+
+    setFrench(false);
+    bridge->openFile(huge);
+    setFrench(true);
+    bridge->openFile(big);
+
+    EXPECT_TRUE(deliveries(*view).empty());
+    EXPECT_EQ(storedPaths(*preferences), (std::vector<std::string>{kept, huge}));
+    testing::JsEngine js;
+    ASSERT_TRUE(js.run("var window = globalThis; var shown = [];"
+                       "window.__nativeMsg = function (t) { shown.push(t); };"));
+    for (const auto& message : messages(*view)) ASSERT_TRUE(js.run(message)) << js.lastError();
+    EXPECT_EQ(js.evaluateString("shown[0]"), "\u201chuge.pdf\u201d is too large to open (over 1 GiB).");
+    EXPECT_EQ(js.evaluateString("shown[1]"),
+              "Le fichier \u00ab\u00a0big \ufffd.pdf\u00a0\u00bb est trop volumineux pour être ouvert (plus de "
+              "1\u00a0Gio).");
 }
 
 TEST_F(FileDelivery, PdfPanelAnsweringAfterTheBridgeIsGoneDoesNothing)

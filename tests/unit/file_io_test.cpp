@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <variant>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -194,6 +196,37 @@ TEST(ReadWholeFile, ReadsRegularFilesOnly)
     const std::string fifo = dir.path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readWholeFile(fifo), std::nullopt);
+}
+
+TEST(ReadFile, KernelFilesAndDevicesAreUnreadableEvenThroughLinks)
+{
+    // Each looks like something to read; none is a file on a disk. pagemap reads
+    // without end, /sys entries report 4096 bytes whatever they hold.
+    TempDir dir;
+    for (const char* target : {"/proc/self/pagemap", "/proc/self/status", "/sys/devices/system/cpu/online",
+                               "/dev/zero", "/dev/null"}) {
+        const std::string link = dir.path() + "/link" + std::to_string(std::hash<std::string>{}(target));
+        ASSERT_EQ(::symlink(target, link.c_str()), 0);
+        const auto read = readFile(link, maxOpenedFileSize);
+        ASSERT_TRUE(std::holds_alternative<ReadFailure>(read)) << target;
+        EXPECT_EQ(std::get<ReadFailure>(read), ReadFailure::Unreadable) << target;
+    }
+}
+
+TEST(ReadFile, SizeIsJudgedBeforeAnythingIsRead)
+{
+    // Sparse: the sizes cost no disk, and a read of them would cost the memory.
+    TempDir dir;
+    const std::string huge = dir.write("huge.pdf", "");
+    ASSERT_EQ(::truncate(huge.c_str(), off_t{8} << 40), 0);  // 8 TB
+    EXPECT_EQ(std::get<ReadFailure>(readFile(huge, maxOpenedFileSize)), ReadFailure::TooLarge);
+    const std::string over = dir.write("over.pdf", "");
+    ASSERT_EQ(::truncate(over.c_str(), static_cast<off_t>(maxOpenedFileSize) + 1), 0);
+    EXPECT_EQ(std::get<ReadFailure>(readFile(over, maxOpenedFileSize)), ReadFailure::TooLarge);
+
+    const std::string small = dir.write("small", "12345");
+    EXPECT_EQ(std::get<ReadFailure>(readFile(small, 4)), ReadFailure::TooLarge);
+    EXPECT_EQ(std::get<std::vector<std::uint8_t>>(readFile(small, 5)).size(), 5u);
 }
 
 TEST(FilePaths, APathHoldingANulNamesNoFile)

@@ -120,5 +120,36 @@ TEST_F(PageDialogs, PromptAnswersInEitherLanguage)
     EXPECT_EQ(f.panels->promptDefaults, (std::vector<std::string>{"default", "", ""}));
 }
 
+TEST_F(PageDialogs, LeavingQuestionsAreTheShellsOwnAndPassTheAnswerOn)
+{
+    using Dialog = testing::FakePanels::Dialog;
+    setFrench(true);
+    f.panels->confirmAnswer = false;
+    EXPECT_FALSE(f.bridge->runBeforeUnloadConfirm(true));
+    EXPECT_FALSE(f.bridge->runBeforeUnloadConfirm(false));
+    EXPECT_FALSE(f.bridge->runNotRespondingConfirm());
+    setFrench(false);
+    f.panels->confirmAnswer = true;
+    EXPECT_TRUE(f.bridge->runBeforeUnloadConfirm(true));
+    EXPECT_TRUE(f.bridge->runBeforeUnloadConfirm(false));
+    EXPECT_TRUE(f.bridge->runNotRespondingConfirm());
+
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"Des modifications ne sont pas enregistrées. Quitter quand même ?", "Quitter"},
+        {"Des modifications ne sont pas enregistrées. Quitter la page quand même ?", "Quitter la page"},
+        {"La page ne répond pas. Fermer quand même ? Les modifications non enregistrées seront perdues.", "Fermer"},
+        {"Some changes are not saved. Quit anyway?", "Quit"},
+        {"Some changes are not saved. Leave the page anyway?", "Leave"},
+        {"The page is not responding. Close anyway? Unsaved changes will be lost.", "Close"},
+    };
+    ASSERT_EQ(f.panels->dialogs.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        const Dialog& dialog = f.panels->dialogs[i];
+        EXPECT_EQ(dialog.message, expected[i].first);
+        EXPECT_EQ(dialog.first, expected[i].second);
+        EXPECT_EQ(dialog.second, i < 3 ? "Annuler" : "Cancel");
+    }
+}
+
 }  // namespace
 }  // namespace pw

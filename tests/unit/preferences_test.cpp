@@ -71,6 +71,10 @@ TEST_F(JsonPreferencesTest, UnusableFileReadsAsEmptyAndIsReplacedByTheNextWrite)
         "null",
         std::string("{\"a\": \"\xff\"}"),  // not UTF-8
         std::string(500000, '['),          // nesting deep enough to exhaust a recursive reader
+        // Well-formed but nested deeper than anything stored: the writer would recurse
+        // once per level, at every start.
+        "{\"a\": " + std::string(30000, '[') + std::string(30000, ']') + "}",
+        "{\"a\": \"" + std::string(5 << 20, 'x') + "\"}",  // larger than any file of ours
     };
     for (const auto& text : contents) {
         SCOPED_TRACE(text.substr(0, 40));
@@ -79,6 +83,24 @@ TEST_F(JsonPreferencesTest, UnusableFileReadsAsEmptyAndIsReplacedByTheNextWrite)
         preferences.set("b", true);
         EXPECT_EQ(json::parse(testing::TempDir::read(file)), json({{"b", true}}));
     }
+}
+
+TEST_F(JsonPreferencesTest, BoundsLeaveRealValuesAloneAndRefuseToWriteWhatCouldNotBeRead)
+{
+    json nested = "leaf";
+    for (int level = 0; level < 40; ++level) nested = json::array({nested});
+    preferences.set("nested", nested);
+    EXPECT_EQ(preferences.get("nested"), nested);
+
+    // A value beyond the bounds would make the whole file unreadable: it is not
+    // written, and what was stored stays.
+    json deep = nullptr;
+    for (int level = 0; level < 1000; ++level) deep = json::array({deep});
+    preferences.set("deep", deep);
+    preferences.set("long", std::string(5 << 20, 'x'));
+    EXPECT_TRUE(preferences.get("deep").is_null());
+    EXPECT_TRUE(preferences.get("long").is_null());
+    EXPECT_EQ(preferences.get("nested"), nested);
 }
 
 TEST_F(JsonPreferencesTest, FolderInPlaceOfTheFileReadsAsEmptyAndIsLeftAlone)

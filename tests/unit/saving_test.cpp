@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -178,6 +180,20 @@ TEST_F(Saving, ShareWritesAFreshCopyPerRequestAndOffersIt)
     EXPECT_EQ(first.anchor, f.view.get());
     EXPECT_TRUE(f.panels->saveRequests.empty());
     EXPECT_EQ(f.queue->drain(), 0);
+}
+
+TEST_F(Saving, ShareCopyIsReadableByTheUserAloneWhateverTheUmask)
+{
+    f.workspace->temporary = out.path() + "/tmp";
+    const mode_t before = ::umask(0);
+    f.bridge->save("a.pdf", b64("private"), true);
+    ::umask(before);
+
+    ASSERT_EQ(f.workspace->shared.size(), 1u);
+    const fs::path copy = f.workspace->shared[0].path;
+    EXPECT_EQ(fs::status(copy.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(copy).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(TempDir::read(copy), "private");
 }
 
 TEST_F(Saving, ShareWithoutAWebViewStillWritesTheCopy)

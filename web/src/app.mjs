@@ -525,9 +525,6 @@ export class App {
                 for (const file of event.dataTransfer.files)
                     file.arrayBuffer().then((b) => this.#queue(() => this.openBytes(file.name, new Uint8Array(b))));
             });
-            window.addEventListener('beforeunload', (event) => {
-                if (this.docs.some((d) => d.dirty)) event.preventDefault();
-            });
         }
     }
 

@@ -10,7 +10,8 @@ import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
-import * as edits from './pdf_edit.mjs';
+import { InsertionError } from './pdf/saving.mjs';
+import { confirmSave, lockedReason } from './save_checks.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
 import { renderRecent } from './recent_list.mjs';
 import { renderTabs } from './tab_strip.mjs';
@@ -21,6 +22,7 @@ import { zipStore } from './zip.mjs';
 
 const RECOGNITION_DPI = 200;  // enough for body text, and quick on the engine
 const EXPORT_DPI = 150;
+const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert', 'delete'];
 
 const $ = (id) => document.getElementById(id);
 
@@ -104,6 +106,7 @@ export class App {
             this.docs.push(doc);
         }
         this.activate(doc);
+        if (doc.locked) this.toasts.show(lockedReason(doc), 'warn');
     }
 
     activate(doc) {
@@ -138,22 +141,26 @@ export class App {
 
     // Runs an edit of the active document after those already queued. The page it
     // concerns is named by id when asked for, and found again when its turn comes, since
-    // the edits before it may have moved it. `plan(index)` gives the change, how the
-    // pages are arranged afterwards, and what to tell the user.
+    // the edits before it may have moved it. `plan(index)` gives the change (done on the
+    // document) and what to tell the user.
     #edit(plan, page = this.active?.currentPage - 1) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
+        if (doc.locked) {
+            this.toasts.show(lockedReason(doc), 'warn', { key: 'edit' });
+            return Promise.resolve();
+        }
         const pageId = doc.pageIds[page];
         return this.#queue(async () => {
             const index = doc.pageIds.indexOf(pageId);
             if (doc.closed || index < 0) return;
             const steps = plan(index, doc);
             if (!steps) return;
-            const { change, arrange, describe } = steps;
+            const { change, describe } = steps;
             try {
-                await doc.apply(change, arrange);
+                await change(doc);
             } catch (error) {
-                if (error instanceof edits.ProtectedDocumentError) this.toasts.show(t('protectedEdit'), 'error');
+                if (error instanceof InsertionError) this.toasts.show(t(error.reason === 'encrypted' ? 'insertProtected' : 'insertDamaged'), 'error');
                 else if (error instanceof RangeError) this.toasts.show(t('lastPage'), 'warn');
                 else this.toasts.show(t('editFailed', { why: reason(error) }), 'error');
                 return;
@@ -175,8 +182,7 @@ export class App {
 
     rotate(delta) {
         return this.#edit((index) => ({
-            change: (bytes) => edits.rotatePages(bytes, [index], delta),
-            arrange: (ids) => ids,
+            change: (doc) => doc.rotate(index, delta),
             describe: () => t('rotated', { n: index + 1 }),
         }));
     }
@@ -187,8 +193,7 @@ export class App {
             return Promise.resolve();
         }
         return this.#edit((index) => ({
-            change: (bytes) => edits.deletePages(bytes, [index]),
-            arrange: (ids) => ids.filter((_, i) => i !== index),
+            change: (doc) => doc.apply((entries) => entries.filter((_, i) => i !== index)),
             describe: () => t('deleted', { n: index + 1 }),
         }));
     }
@@ -201,12 +206,11 @@ export class App {
             const target = Math.min(Math.max(to + (index - from), 0), doc.pageCount - 1);
             if (target === index) return null;
             return {
-                change: (bytes) => edits.movePage(bytes, index, target),
-                arrange: (ids) => {
-                    const [id] = ids.splice(index, 1);
-                    ids.splice(target, 0, id);
-                    return ids;
-                },
+                change: (doc) => doc.apply((entries) => {
+                    const [entry] = entries.splice(index, 1);
+                    entries.splice(target, 0, entry);
+                    return entries;
+                }),
                 describe: (d) => {
                     d.currentPage = target + 1;
                     return t('moved', { n: target + 1 });
@@ -218,12 +222,12 @@ export class App {
     insertPages(otherBytes) {
         return this.#edit((index) => {
             const at = index + 1;  // after the current page
+            let count = 0;
             return {
-                change: (bytes) => edits.insertDocument(bytes, otherBytes, at).then((r) => r.bytes),
-                arrange: (ids, count) => [...ids.slice(0, at), ...Array(count - ids.length).fill(null), ...ids.slice(at)],
+                change: async (doc) => (count = await doc.insert(otherBytes, at)),
                 describe: (d) => {
                     d.currentPage = at + 1;
-                    return t('inserted', { count: d.pageCount - d.history.at(-1).pageIds.length });
+                    return t('inserted', { count });
                 },
             };
         });
@@ -233,7 +237,7 @@ export class App {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            if (!(await doc.undo())) {
+            if (!doc.undo()) {
                 this.toasts.show(t('nothingToUndo'), 'info', { key: 'edit' });
                 return;
             }
@@ -244,16 +248,23 @@ export class App {
 
     // ---- out -------------------------------------------------------------------------
 
+    // Saving a document that has not changed since it was opened or saved writes
+    // nothing: the file on disk is already what it shows.
     save() {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         if (native.available && !doc.path) return this.saveAs();
         return this.#queue(async () => {
-            const bytes = doc.bytes;
-            if (!native.available) return this.#download(doc, bytes);
+            if (native.available && !doc.dirty) {
+                this.toasts.show(t('nothingToSave'), 'info', { key: 'save' });
+                return;
+            }
+            const output = await this.#outputToWrite(doc);
+            if (!output) return;
+            if (!native.available) return this.#download(doc, output);
             this.toasts.show(t('saving'), 'info', { key: 'save' });
-            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(bytes) });
-            this.#saved(doc, bytes, reply);
+            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
+            await this.#saved(doc, output, reply);
         });
     }
 
@@ -261,31 +272,39 @@ export class App {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            const bytes = doc.bytes;
-            if (!native.available) return this.#download(doc, bytes);
+            const output = await this.#outputToWrite(doc);
+            if (!output) return;
+            if (!native.available) return this.#download(doc, output);
             const name = /\.pdf$/i.test(doc.name) ? doc.name : `${doc.name}.pdf`;
-            const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(bytes) });
+            const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(output.bytes) });
             // The panel may stay open a long time: the queue goes on meanwhile.
-            reply.then((r) => this.#saved(doc, bytes, r));
+            reply.then((r) => this.#queue(() => this.#saved(doc, output, r)));
         });
     }
 
-    #saved(doc, bytes, reply) {
+    // The bytes a save of the document writes, once the user has agreed to what the
+    // save would break; null when they declined.
+    async #outputToWrite(doc) {
+        const output = await doc.output();
+        return (await confirmSave(doc, output)) ? output : null;
+    }
+
+    async #saved(doc, output, reply) {
         this.toasts.dismiss('save');
         if (reply.ok) {
-            doc.markSaved(bytes, reply.path);
+            await doc.markSaved(output, reply.path);
             this.toasts.show(t('saved', { path: reply.path }), 'ok');
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
         }
-        this.update();
+        this.#documentChanged(doc);
     }
 
-    #download(doc, bytes) {
-        downloadBytes(bytes, doc.name, 'application/pdf');
-        doc.markSaved(bytes);
+    async #download(doc, output) {
+        downloadBytes(output.bytes, doc.name, 'application/pdf');
+        await doc.markSaved(output);
         this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
-        this.update();
+        this.#documentChanged(doc);
     }
 
     exportImages() {
@@ -304,7 +323,7 @@ export class App {
             const entries = [];
             for (const n of pages) {
                 this.toasts.show(t('exporting', { n, count: pages.length }), 'info', { key: 'export' });
-                const image = await renderPagePng(doc.pdf, n, EXPORT_DPI);
+                const image = await renderPagePng(doc, n - 1, EXPORT_DPI);
                 entries.push({ name: pageImageName(stem, n, count), bytes: image.bytes });
             }
             const archive = zipStore(entries);
@@ -323,7 +342,8 @@ export class App {
         const doc = this.active;
         if (!doc || !native.available) return Promise.resolve();
         return this.#queue(async () => {
-            post({ type: 'share', name: doc.name, b64: bytesToBase64(doc.bytes) });
+            const { bytes } = await doc.output();
+            post({ type: 'share', name: doc.name, b64: bytesToBase64(bytes) });
             this.toasts.show(t('shareReady'), 'info');
         });
     }
@@ -332,7 +352,8 @@ export class App {
         const doc = this.active;
         if (!doc || !native.print) return Promise.resolve();
         return this.#queue(async () => {
-            post({ type: 'print', b64: bytesToBase64(doc.bytes) });
+            const { bytes } = await doc.output();
+            post({ type: 'print', b64: bytesToBase64(bytes) });
             this.toasts.show(t('printing'), 'info');
         });
     }
@@ -350,7 +371,7 @@ export class App {
             const at = doc.pageIds.indexOf(pageId);
             if (doc.closed || at < 0) return null;
             this.toasts.show(t('recognising', { n: at + 1 }), 'info', { key: 'ocr' });
-            const image = await renderPagePng(doc.pdf, at + 1, RECOGNITION_DPI);
+            const image = await renderPagePng(doc, at, RECOGNITION_DPI);
             return { image, index: at, rotation: doc.rotations[at] };
         }).then(async (shot) => {
             if (!shot) {
@@ -403,6 +424,10 @@ export class App {
         $('move-up').disabled = page <= 1;
         $('move-down').disabled = page >= count;
         $('delete').disabled = count <= 1;
+        // A document that cannot be changed here offers none of the tools that would.
+        const locked = !!doc?.locked;
+        for (const id of EDIT_TOOLS) if (locked) $(id).disabled = true;
+        for (const id of ['rotate-left', 'rotate-right', 'insert']) if (!locked) $(id).disabled = false;
     }
 
     #pageChanged(n) {

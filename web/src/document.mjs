@@ -1,26 +1,48 @@
-// One open PDF: its bytes, where it lives on disk (if anywhere), its pdf.js handle, the
-// undo history, and the text recognised on its pages. Pages carry ids that follow them
-// through moves, so what belongs to a page (its recognised text) moves with it.
+// One open PDF: where it lives on disk (if anywhere), the file as last opened or
+// saved, the pages as the user has arranged them since, the undo history, and the
+// text recognised on its pages.
+//
+// An edit changes only the arrangement (which page of the file stands where, turned
+// how): it is on screen at once, pdf.js drawing the same page with another rotation,
+// and costs nothing in the file until a save writes it. Pages carry ids that follow
+// them through moves, so what belongs to a page (its recognised text) moves with it.
 
 import { loadPdf } from './pdf_engine.mjs';
+import { PdfReader } from './pdf/reader.mjs';
+import { quarterTurns } from './pdf/page_tree.mjs';
+import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
 
-// Each step keeps a whole copy of the document, so the history is bounded by size too.
-const HISTORY_LIMIT = 50;
-const HISTORY_BYTES = 512 * 1024 * 1024;
+const HISTORY_LIMIT = 200;
 let lastDocumentId = 0;
 let lastPageId = 0;
 
-const newPageIds = (count) => Array.from({ length: count }, () => ++lastPageId);
+// Why a document cannot be changed here, if it cannot.
+export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged' });
+
+// The file a state's pages come from: its bytes and reader, the pdf.js document that
+// draws them, and which pdf.js page shows each of its pages. `removed` names pages of
+// earlier revisions still in the bytes that the user deleted (an insertion appends to
+// a file whose deletions are not yet saved).
+async function makeBase(bytes, pdf, pdfPages, removed = new Set()) {
+    let reader = null;
+    try {
+        reader = await PdfReader.open(bytes);
+    } catch {
+        // pdf.js may still show what this reader cannot follow; edits are refused.
+    }
+    const pages = reader ? await reader.pages().catch(() => []) : [];
+    return { bytes, reader, pdf, pdfPages, pages, removed, usable: !!reader && pages.length === pdfPages.length };
+}
 
 export class PdfDoc {
     constructor({ name, path = '', bytes }) {
         this.id = ++lastDocumentId;
         this.name = name;
         this.path = path;
-        this.bytes = bytes;
-        this.savedBytes = bytes;
+        this.openedBytes = bytes;
         this.history = [];
-        this.pdf = null;
+        this.state = null;
+        this.savedState = null;
         this.pageIds = [];
         this.rotations = [];
         this.sizes = [];
@@ -29,80 +51,151 @@ export class PdfDoc {
         this.currentPage = 1;
     }
 
+    get pdf() {
+        return this.state?.base.pdf ?? null;
+    }
+
     get pageCount() {
         return this.pageIds.length;
     }
 
     get dirty() {
-        return this.bytes !== this.savedBytes;
+        return this.state !== this.savedState;
     }
 
     get canUndo() {
         return this.history.length > 0;
     }
 
-    // Opens the bytes with pdf.js; the password asked for, if any, is kept for reloads
-    // after edits.
+    // Why the document cannot be edited, or null.
+    get locked() {
+        const base = this.state?.base;
+        if (!base) return null;
+        if (base.reader?.encrypted) return Locked.encrypted;
+        return base.usable ? null : Locked.damaged;
+    }
+
+    // Opens the bytes with pdf.js; the password asked for, if any, is kept for files
+    // opened later on behalf of this one.
     async open(askPassword) {
         let password = null;
-        const pdf = await loadPdf(this.bytes, (again) => (password = askPassword(again)));
+        const pdf = await loadPdf(this.openedBytes, (again) => (password = askPassword(again)));
         this.password = password;
-        await this.adopt(pdf, newPageIds(pdf.numPages));
+        const base = await makeBase(this.openedBytes, pdf, await this.#pdfPages(pdf));
+        this.openedBytes = null;
+        this.#enter(this.#identity(base));
+        this.savedState = this.state;
     }
 
-    async adopt(pdf, pageIds) {
-        const old = this.pdf;
-        this.pdf = pdf;
-        this.pageIds = pageIds;
-        const pages = await Promise.all(pageIds.map((_, i) => pdf.getPage(i + 1)));
-        this.rotations = pages.map((page) => page.rotate);
-        // Sizes in PDF units as shown, that is after the page's own rotation.
-        this.sizes = pages.map((page) => {
-            const { width, height } = page.getViewport({ scale: 1 });
-            return { width, height };
+    async #pdfPages(pdf) {
+        const pages = await Promise.all(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
+        return pages.map((page, i) => {
+            const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
+            return { number: i + 1, rotation: quarterTurns(page.rotate), width, height };
         });
-        this.currentPage = Math.min(Math.max(this.currentPage, 1), pageIds.length);
-        if (old) old.destroy();
     }
 
-    async reload(bytes, pageIds) {
+    // The state that shows the base's pages as they are.
+    #identity(base, ids = null) {
+        const entries = base.pdfPages.map((p, i) => ({ page: i, rotation: p.rotation, id: ids?.[i] ?? ++lastPageId }));
+        return { base, entries };
+    }
+
+    #enter(state) {
+        this.state = state;
+        const { base, entries } = state;
+        this.pageIds = entries.map((e) => e.id);
+        this.rotations = entries.map((e) => e.rotation);
+        this.sizes = entries.map((e) => {
+            const { width, height } = base.pdfPages[e.page];
+            return e.rotation % 180 ? { width: height, height: width } : { width, height };
+        });
+        this.currentPage = Math.min(Math.max(this.currentPage, 1), entries.length);
+    }
+
+    // The pdf.js page shown at `index`, and its viewport at `scale` as arranged.
+    async page(index) {
+        const { base, entries } = this.state;
+        return base.pdf.getPage(base.pdfPages[entries[index].page].number);
+    }
+
+    viewport(page, index, scale) {
+        return page.getViewport({ scale, rotation: this.state.entries[index].rotation });
+    }
+
+    // Applies an edit of the arrangement: `change(entries)` returns the new entries
+    // (each {page, rotation, id}; a copy, the old ones stay for undo).
+    apply(change) {
+        const entries = change(this.state.entries.map((e) => ({ ...e })));
+        if (!entries.length) throw new RangeError('a document keeps at least one page');
+        this.#push({ base: this.state.base, entries });
+    }
+
+    #push(state) {
+        this.history.push({ state: this.state, currentPage: this.currentPage });
+        if (this.history.length > HISTORY_LIMIT) this.history.shift();
+        this.#enter(state);
+    }
+
+    rotate(index, delta) {
+        this.apply((entries) => {
+            entries[index].rotation = quarterTurns(entries[index].rotation + delta);
+            return entries;
+        });
+    }
+
+    // Inserts every page of another file at `at`. The pages are appended to this
+    // file's bytes as an update (what the arrangement holds so far comes along), which
+    // pdf.js then opens; returns how many pages came in.
+    async insert(otherBytes, at) {
+        const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at);
         const pdf = await loadPdf(bytes, () => this.password ?? null);
-        this.bytes = bytes;
-        await this.adopt(pdf, pageIds);
+        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), removed);
+        const ids = this.pageIds.slice();
+        ids.splice(at, 0, ...Array(count).fill(null));
+        this.#push(this.#identity(base, ids));
+        return count;
     }
 
-    // Applies an edit: `change(bytes)` returns the new bytes; `arrange(ids, count)` says
-    // which page stands where afterwards, given the old ids and the new page count
-    // (null for a page new to the document).
-    async apply(change, arrange) {
-        const before = { bytes: this.bytes, pageIds: this.pageIds, currentPage: this.currentPage };
-        const bytes = await change(this.bytes);
-        const pdf = await loadPdf(bytes, () => this.password ?? null);
-        const pageIds = arrange(this.pageIds.slice(), pdf.numPages).map((id) => id ?? ++lastPageId);
-        this.bytes = bytes;
-        await this.adopt(pdf, pageIds);
-        this.history.push(before);
-        let kept = this.history.reduce((sum, step) => sum + step.bytes.length, 0);
-        while (this.history.length > 1 && (this.history.length > HISTORY_LIMIT || kept > HISTORY_BYTES))
-            kept -= this.history.shift().bytes.length;
-    }
-
-    async undo() {
+    undo() {
         const before = this.history.pop();
         if (!before) return false;
         this.currentPage = before.currentPage;
-        await this.reload(before.bytes, before.pageIds);
+        this.#enter(before.state);
         return true;
     }
 
-    // The bytes written (the document may have changed since they were taken) and
-    // where they went.
-    markSaved(bytes, path) {
-        this.savedBytes = bytes;
+    // What a save writes for the current state: {state, bytes, whole} where `whole`
+    // says the file is written anew (pages were deleted) rather than appended to, and
+    // `unchanged` that the bytes are the file's own.
+    async output() {
+        const state = this.state;
+        return { state, ...(await documentBytes(state)) };
+    }
+
+    // What saving the current state would break: {signed, certified, usageRights}.
+    protections() {
+        return this.state.base.reader ? protections(this.state.base.reader) : Promise.resolve({});
+    }
+
+    // `output` was written (to `path`, when given). When it is still what is shown, the
+    // written file becomes the base the next edits are appended to.
+    async markSaved(output, path) {
         if (path) {
             this.path = path;
             this.name = path.split('/').filter(Boolean).pop() || this.name;
         }
+        if (output.unchanged || this.state !== output.state) {
+            this.savedState = output.state;
+            return;
+        }
+        const { base, entries } = output.state;
+        const pdfPages = entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation }));
+        const saved = await makeBase(output.bytes, base.pdf, pdfPages);
+        const state = this.#identity(saved, this.pageIds);
+        this.state = state;
+        this.savedState = state;
+        this.#enter(state);
     }
 
     // Recognised text, valid only while the page keeps the rotation it was read in.
@@ -121,7 +214,7 @@ export class PdfDoc {
         const id = this.pageIds[index];
         this.texts ??= new Map();
         if (!this.texts.has(id)) {
-            const content = await (await this.pdf.getPage(index + 1)).getTextContent();
+            const content = await (await this.page(index)).getTextContent();
             this.texts.set(id, content.items.map((item) => (item.str ?? '') + (item.hasEOL ? '\n' : ' ')).join(''));
         }
         const recognised = this.recognised.get(id);
@@ -131,7 +224,9 @@ export class PdfDoc {
 
     close() {
         this.closed = true;
-        this.pdf?.destroy();
-        this.pdf = null;
+        const pdfs = new Set([this.state, ...this.history.map((h) => h.state)].map((s) => s?.base.pdf).filter(Boolean));
+        for (const pdf of pdfs) pdf.destroy();
+        this.state = null;
+        this.history = [];
     }
 }

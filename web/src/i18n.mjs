@@ -66,9 +66,31 @@ const strings = {
     notPdf: ['ce n’est pas un document PDF lisible', 'it is not a readable PDF document'],
     passwordPrompt: ['{name} est protégé. Mot de passe :', '{name} is protected. Password:'],
     passwordAgain: ['Mot de passe incorrect pour {name}. Réessayez :', 'Wrong password for {name}. Try again:'],
-    protectedEdit: [
-        'Ce document est protégé : il peut être lu, pas modifié.',
-        'This document is protected: it can be viewed, not changed.',
+    lockedEncrypted: [
+        '« {name} » est protégé par son auteur : vous pouvez le lire et l’imprimer, mais pas le modifier ici.',
+        '“{name}” is protected by its author: you can read and print it, but not change it here.',
+    ],
+    lockedDamaged: [
+        '« {name} » est endommagé : vous pouvez le lire et l’imprimer, mais pas le modifier ici.',
+        '“{name}” is damaged: you can read and print it, but not change it here.',
+    ],
+    insertProtected: [
+        'Ce PDF est protégé par son auteur : ses pages ne peuvent pas être insérées.',
+        'That PDF is protected by its author: its pages cannot be inserted.',
+    ],
+    insertDamaged: ['Ce PDF est endommagé : ses pages ne peuvent pas être insérées.', 'That PDF is damaged: its pages cannot be inserted.'],
+    nothingToSave: ['Aucune modification à enregistrer', 'No changes to save'],
+    saveBreaksSignature: [
+        '« {name} » est signé. Sans les pages supprimées, le fichier est réécrit en entier et ses signatures ne seront plus valables. Enregistrer quand même ?',
+        '“{name}” is signed. Without the deleted pages the whole file is written anew, and its signatures will no longer be valid. Save anyway?',
+    ],
+    saveBreaksCertification: [
+        '« {name} » est certifié par son auteur : cette modification rendra la certification non valable. Enregistrer quand même ?',
+        '“{name}” is certified by its author: this change will make the certification invalid. Save anyway?',
+    ],
+    saveBreaksUsageRights: [
+        '« {name} » donne des droits d’utilisation dans d’autres lecteurs : après cette modification, ils ne vaudront plus. Enregistrer quand même ?',
+        '“{name}” grants usage rights in other readers: after this change they will no longer apply. Save anyway?',
     ],
     editFailed: ['La modification a échoué : {why}', 'The change failed: {why}'],
     saved: ['Enregistré : {path}', 'Saved: {path}'],

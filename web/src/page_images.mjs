@@ -1,9 +1,10 @@
 // Pages drawn to PNG images: for recognition and for exporting.
 
-// Draws a page (with its rotation) at `dpi` dots per inch, on white.
-export async function renderPagePng(pdf, pageNumber, dpi) {
-    const page = await pdf.getPage(pageNumber);
-    const viewport = page.getViewport({ scale: dpi / 72 });
+// Draws the document's page at `index` (with its rotation) at `dpi` dots per inch, on
+// white.
+export async function renderPagePng(doc, index, dpi) {
+    const page = await doc.page(index);
+    const viewport = doc.viewport(page, index, dpi / 72);
     const canvas = document.createElement('canvas');
     canvas.width = Math.max(1, Math.round(viewport.width));
     canvas.height = Math.max(1, Math.round(viewport.height));

@@ -64,10 +64,11 @@ export class Thumbnails {
         const generation = this.generation;
         const picture = item.firstElementChild;
         try {
-            const page = await this.doc.pdf.getPage(Number(item.dataset.index) + 1);
+            const index = Number(item.dataset.index);
+            const page = await this.doc.page(index);
             const ratio = window.devicePixelRatio || 1;
-            const base = page.getViewport({ scale: 1 });
-            const viewport = page.getViewport({ scale: (parseFloat(picture.style.width) / base.width) * ratio });
+            const base = this.doc.viewport(page, index, 1);
+            const viewport = this.doc.viewport(page, index, (parseFloat(picture.style.width) / base.width) * ratio);
             const canvas = document.createElement('canvas');
             canvas.width = Math.floor(viewport.width);
             canvas.height = Math.floor(viewport.height);

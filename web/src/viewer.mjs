@@ -154,9 +154,9 @@ export class Viewer {
         const doc = this.doc;
         const index = Number(frame.dataset.index);
         try {
-            const page = await doc.pdf.getPage(index + 1);
+            const page = await doc.page(index);
             if (generation !== this.generation) return;
-            const viewport = page.getViewport({ scale: this.scale * CSS_PER_PDF_UNIT });
+            const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
             const ratio = window.devicePixelRatio || 1;
             const canvas = document.createElement('canvas');
             canvas.width = Math.floor(viewport.width * ratio);

@@ -278,12 +278,14 @@ function headerVersion(bytes) {
 }
 
 // The whole file for `entries` (as for arrangePages), without every page of the
-// reader that is not among them.
-export async function prunedFile(reader, entries, objects = new Map()) {
+// reader that is not among them, nor the pages numbered in `alsoDeleted` (deleted
+// before an update that left them out of the page tree).
+export async function prunedFile(reader, entries, objects = new Map(), alsoDeleted = []) {
     await arrangePages(reader, entries, objects);
     const store = new Overlay(reader, objects);
     const kept = new Set(entries.map((e) => e.page.ref.num));
     const deleted = new Set((await reader.pages()).map((p) => p.ref.num).filter((num) => !kept.has(num)));
+    for (const num of alsoDeleted) if (!kept.has(num)) deleted.add(num);
     const cleaner = new Cleaner(store, deleted);
     const rootRef = reader.trailer.get('Root');
     await cleaner.cleanCatalog(rootRef);

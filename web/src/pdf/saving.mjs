@@ -1,0 +1,92 @@
+// What a save writes for an arrangement of a file's pages: nothing new when nothing
+// changed, an incremental update when pages were only turned, moved or added, and a
+// whole new file when pages were deleted, so that none of them stays in the bytes.
+
+import { Dict, Ref, concatBytes, isName } from './objects.mjs';
+import { arrangePages, importPages, pageRotation } from './page_tree.mjs';
+import { prunedFile } from './prune.mjs';
+import { DamagedFileError, PdfReader } from './reader.mjs';
+import { incrementalUpdate } from './writer.mjs';
+
+export class InsertionError extends Error {
+    constructor(reason) {
+        super(reason);
+        this.reason = reason;  // 'encrypted' | 'damaged'
+    }
+}
+
+// `state`: {base: {bytes, reader, pages, pdfPages, removed}, entries: [{page, rotation}]}
+// where `page` indexes base.pages.
+export function isUnchanged({ base, entries }) {
+    return base.removed.size === 0 && entries.length === base.pdfPages.length &&
+        entries.every((e, i) => e.page === i && e.rotation === base.pdfPages[i].rotation);
+}
+
+const arranged = ({ base, entries }) => entries.map((e) => ({ page: base.pages[e.page], rotation: e.rotation }));
+
+function dropsPages({ base, entries }) {
+    return base.removed.size > 0 || new Set(entries.map((e) => e.page)).size < base.pages.length;
+}
+
+const appended = (bytes, update) => concatBytes([bytes, update]);
+
+// {bytes, unchanged, whole, update}: `update` is what was appended to the base's
+// bytes, when that is how the file was written.
+export async function documentBytes(state) {
+    const { base } = state;
+    if (isUnchanged(state)) return { bytes: base.bytes, unchanged: true, whole: false };
+    if (dropsPages(state)) {
+        const bytes = await prunedFile(base.reader, arranged(state), new Map(), base.removed);
+        return { bytes, unchanged: false, whole: true };
+    }
+    const update = incrementalUpdate(base.reader, await arrangePages(base.reader, arranged(state)));
+    return { bytes: appended(base.bytes, update), unchanged: false, whole: false, update };
+}
+
+// The base's bytes with every page of `otherBytes` inserted at `at` as an update.
+export async function insertedFile(state, otherBytes, at) {
+    let source;
+    try {
+        source = await PdfReader.open(otherBytes);
+    } catch (error) {
+        if (error instanceof DamagedFileError) throw new InsertionError('damaged');
+        throw error;
+    }
+    if (source.encrypted) throw new InsertionError('encrypted');
+    const { base, entries } = state;
+    const reader = base.reader;
+    const { objects, pages } = await importPages(source, reader.size);
+    if (!pages.length) throw new InsertionError('damaged');
+    const placed = arranged(state);
+    placed.splice(at, 0, ...pages.map((page) => ({ page, rotation: pageRotation(page) })));
+    await arrangePages(reader, placed, objects);
+    const kept = new Set(entries.map((e) => e.page));
+    const removed = new Set(base.removed);
+    base.pages.forEach((page, i) => kept.has(i) || removed.add(page.ref.num));
+    return { bytes: appended(base.bytes, incrementalUpdate(reader, objects)), count: pages.length, removed };
+}
+
+async function signatureFields(reader, fields, seen = new Set()) {
+    for (const ref of Array.isArray(fields) ? fields : []) {
+        if (ref instanceof Ref && seen.has(ref.num)) continue;
+        if (ref instanceof Ref) seen.add(ref.num);
+        const field = await reader.resolve(ref);
+        if (!(field instanceof Dict)) continue;
+        if (isName(field.get('FT'), 'Sig') && field.get('V')) return true;
+        if (await signatureFields(reader, await reader.resolve(field.get('Kids')), seen)) return true;
+    }
+    return false;
+}
+
+// What a change would break: a signature (when the signed bytes are rewritten), a
+// certification or usage rights (any change outside what they allow).
+export async function protections(reader) {
+    const catalog = await reader.catalog();
+    const perms = await reader.resolve(catalog?.get('Perms'));
+    const form = await reader.resolve(catalog?.get('AcroForm'));
+    return {
+        signed: form instanceof Dict && await signatureFields(reader, await reader.resolve(form.get('Fields'))),
+        certified: perms instanceof Dict && perms.has('DocMDP'),
+        usageRights: perms instanceof Dict && (perms.has('UR3') || perms.has('UR')),
+    };
+}

@@ -21,12 +21,10 @@
 #include "ocr/native_ocr.h"
 #include "platform/gtk/recognition_platform.h"
 #include "tests/integration/harness.h"
+#include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
 namespace {
-
-constexpr double pageWidth = 595;   // A4 portrait, in points
-constexpr double pageHeight = 842;
 
 // Draws text as outlines: the PDF then holds no text of its own, only shapes.
 void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, int points)
@@ -41,62 +39,6 @@ void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, 
     cairo_fill(cr);
     pango_font_description_free(font);
     g_object_unref(layout);
-}
-
-// Writes a PDF of portrait pages; page i shows "Page i" in real text and a black band.
-std::string writeNumberedPdf(const std::string& path, int pages)
-{
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
-    cairo_t* cr = cairo_create(surface);
-    for (int i = 1; i <= pages; ++i) {
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(cr, 56);
-        cairo_move_to(cr, 60, 140);
-        cairo_show_text(cr, ("Page " + std::to_string(i)).c_str());
-        cairo_rectangle(cr, 60, 180, 475, 40);
-        cairo_fill(cr);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
-    return path;
-}
-
-struct PdfFacts {
-    int pages = 0;
-    std::vector<bool> landscape;  // as shown, so a quarter turn of a portrait page
-    std::vector<std::string> text;
-};
-
-PdfFacts readPdf(const std::string& path)
-{
-    PdfFacts facts;
-    gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-    PopplerDocument* document = poppler_document_new_from_file(uri, nullptr, nullptr);
-    g_free(uri);
-    if (!document) return facts;
-    facts.pages = poppler_document_get_n_pages(document);
-    for (int i = 0; i < facts.pages; ++i) {
-        PopplerPage* page = poppler_document_get_page(document, i);
-        double width = 0, height = 0;
-        // Poppler reports the size with the page's /Rotate applied.
-        poppler_page_get_size(page, &width, &height);
-        facts.landscape.push_back(width > height);
-        gchar* text = poppler_page_get_text(page);
-        facts.text.emplace_back(text ? text : "");
-        g_free(text);
-        g_object_unref(page);
-    }
-    g_object_unref(document);
-    return facts;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // The entries of a ZIP archive, each checked against its stored CRC-32.
@@ -164,50 +106,7 @@ PngSize decodePng(const std::string& png)
     return size;
 }
 
-// The page in the real shell, with generated documents in a folder of the test's own.
-class Page : public ::testing::Test {
-protected:
-    ShellHarness shell{builtWebFolder()};
-    TempDir files;
-
-    void start()
-    {
-        shell.launchAndWait();
-        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
-    }
-
-    // Opens a file the way the desktop hands one over, and waits until it is shown.
-    void open(const std::string& path, int pages)
-    {
-        shell.bridge->openFile(path);
-        ASSERT_TRUE(showsPageCount(pages));
-    }
-
-    bool showsPageCount(int pages)
-    {
-        return shell.waitForScript("document.getElementById('page-count').textContent === '" + std::to_string(pages) +
-                                   "' && document.querySelectorAll('.thumb').length === " + std::to_string(pages));
-    }
-
-    void click(const std::string& selector)
-    {
-        ASSERT_EQ(shell.evaluate("(() => { const el = document.querySelector(" + NativeOCR::lit(selector) +
-                                 "); if (!el || el.disabled) return false; el.click(); return true; })()"),
-                  "true")
-            << selector;
-    }
-
-    std::string text(const std::string& script) { return shell.evaluate(script).value_or("<failed>"); }
-
-    // A key pressed while the page has the focus; `options` adds modifiers.
-    void press(const std::string& key, const std::string& options = "")
-    {
-        shell.evaluate("document.getElementById('viewer').dispatchEvent(new KeyboardEvent('keydown', {bubbles: true,"
-                       " cancelable: true, key: " + NativeOCR::lit(key) + (options.empty() ? "" : ", " + options) + "}))");
-    }
-
-    bool hasDirtyTab() { return text("!!document.querySelector('.tab.dirty')") == "true"; }
-};
+using Page = PageFixture;
 
 TEST_F(Page, OpeningADocumentShowsItsPagesDrawn)
 {

@@ -8,6 +8,7 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <pango/pangocairo.h>
 #include <poppler.h>
 
 #include <fstream>
@@ -22,6 +23,21 @@ namespace pw::testing {
 
 inline constexpr double pageWidth = 595;   // A4 portrait, in points
 inline constexpr double pageHeight = 842;
+
+// Draws text as outlines: the PDF then holds no text of its own, only shapes.
+inline void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, int points)
+{
+    PangoLayout* layout = pango_cairo_create_layout(cr);
+    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans");
+    pango_font_description_set_absolute_size(font, points * PANGO_SCALE);
+    pango_layout_set_font_description(layout, font);
+    pango_layout_set_text(layout, text.c_str(), -1);
+    cairo_move_to(cr, x, y);
+    pango_cairo_layout_path(cr, layout);
+    cairo_fill(cr);
+    pango_font_description_free(font);
+    g_object_unref(layout);
+}
 
 // Writes a PDF of portrait pages; page i shows "Page i" in real text and a black band.
 inline std::string writeNumberedPdf(const std::string& path, int pages)

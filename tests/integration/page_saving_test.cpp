@@ -4,9 +4,11 @@
 #include <glib.h>
 
 #include <cstdio>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "platform/gtk/recognition_platform.h"
 #include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
@@ -215,6 +217,59 @@ TEST_F(PageSaving, ASaveThatWouldVoidACertificationAsksFirst)
     saveAndWait();
     EXPECT_EQ(readFile(path).compare(0, original.size(), original), 0);
     EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{true, false}));
+}
+
+TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead)
+{
+    NativeOCR::install(gtk::makeRecognitionServices(1));
+    const std::string path = files.path() + "/scan.pdf";
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
+    cairo_t* cr = cairo_create(surface);
+    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
+    drawOutlinedText(cr, "total amount due", 60, 160, 40);
+    cairo_show_page(cr);
+    // Scanned sideways: the words run up the page, upright once it is turned right.
+    cairo_translate(cr, 120, 700);
+    cairo_rotate(cr, -G_PI / 2);
+    drawOutlinedText(cr, "Delivery note", 0, 0, 40);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    const std::string original = readFile(path);
+    ASSERT_EQ(run({"pdftotext", path, "-"}).out.find("Invoice"), std::string::npos) << "the words must be shapes only";
+
+    start();
+    open(path, 2);
+    // From the second page, turned upright: it is read first, and the first page after it.
+    click(".thumb[data-index=\"1\"]");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2'"));
+    click("#rotate-right");
+    click("#ocr");
+    ASSERT_TRUE(toastSays("info", "page 1 of 2"));
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-ok')].some(t => t.textContent.includes('on 2 page(s)'))", 120));
+    EXPECT_TRUE(hasDirtyTab()) << "recognised text is a change to save";
+    saveAndWait();
+
+    const std::string saved = readFile(path);
+    EXPECT_EQ(saved.compare(0, original.size(), original), 0) << "appended as an update";
+    EXPECT_TRUE(qpdfAccepts(path));
+    const std::string words = run({"pdftotext", path, "-"}).out;
+    EXPECT_NE(words.find("Invoice 4821"), std::string::npos) << words;
+    EXPECT_NE(words.find("total amount due"), std::string::npos) << words;
+    EXPECT_LT(words.find("Invoice"), words.find("Delivery")) << "in page order";
+    EXPECT_NE(words.find("Delivery note"), std::string::npos) << words;
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, true}));
+
+    // Where a reader finds the first word: 60 points in, in the page's top band.
+    const std::string boxes = run({"pdftotext", "-bbox", "-f", "1", "-l", "1", path, "-"}).out;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(boxes, match, std::regex(R"re(xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>Invoice<)re"))) << boxes;
+    EXPECT_NEAR(std::stod(match[1]), 60, 8);
+    EXPECT_NEAR(std::stod(match[2]), 85, 25);
+
+    // Saved once: the words are not written a second time.
+    click("#save");
+    EXPECT_TRUE(toastSays("info", "No changes to save"));
 }
 
 }  // namespace

@@ -26,21 +26,6 @@
 namespace pw::testing {
 namespace {
 
-// Draws text as outlines: the PDF then holds no text of its own, only shapes.
-void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, int points)
-{
-    PangoLayout* layout = pango_cairo_create_layout(cr);
-    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans");
-    pango_font_description_set_absolute_size(font, points * PANGO_SCALE);
-    pango_layout_set_font_description(layout, font);
-    pango_layout_set_text(layout, text.c_str(), -1);
-    cairo_move_to(cr, x, y);
-    pango_cairo_layout_path(cr, layout);
-    cairo_fill(cr);
-    pango_font_description_free(font);
-    g_object_unref(layout);
-}
-
 // The entries of a ZIP archive, each checked against its stored CRC-32.
 struct ZipEntry {
     std::string data;

@@ -4,7 +4,7 @@
 import { bytesToBase64, base64ToBytes } from './base64.mjs';
 import { PdfDoc } from './document.mjs';
 import { Finder } from './finder.mjs';
-import { t, lang, translateDocument } from './i18n.mjs';
+import { t, translateDocument } from './i18n.mjs';
 import { placeIcons } from './icons.mjs';
 import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
@@ -12,7 +12,7 @@ import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
 import { InsertionError } from './pdf/saving.mjs';
 import { confirmSave, lockedReason } from './save_checks.mjs';
-import { parseRecognition } from './recognised_layer.mjs';
+import { Recognition } from './recognition.mjs';
 import { renderRecent } from './recent_list.mjs';
 import { renderTabs } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
@@ -20,7 +20,6 @@ import { Toasts } from './toasts.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
 
-const RECOGNITION_DPI = 200;  // enough for body text, and quick on the engine
 const EXPORT_DPI = 150;
 const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert', 'delete'];
 
@@ -48,6 +47,17 @@ export class App {
             onMove: (from, to) => this.movePage(from, to),
         });
         this.finder = new Finder(this, $('find-bar'), $('find-text'));
+        this.recognition = new Recognition({
+            button: $('ocr'),
+            toasts: this.toasts,
+            queue: (task) => this.#queue(task),
+            describe: reason,
+            shown: (doc, pageId) => {
+                const now = doc.pageIds.indexOf(pageId);
+                if (doc === this.active && now >= 0) this.viewer.showRecognised(now);
+                this.update();
+            },
+        });
     }
 
     start() {
@@ -363,38 +373,7 @@ export class App {
     recognise() {
         const doc = this.active;
         if (!doc || !native.ocr) return Promise.resolve();
-        const pageId = doc.pageIds[doc.currentPage - 1];
-        const button = $('ocr');
-        button.classList.add('busy');
-        return this.#queue(async () => {
-            // Edits queued before may have moved the page.
-            const at = doc.pageIds.indexOf(pageId);
-            if (doc.closed || at < 0) return null;
-            this.toasts.show(t('recognising', { n: at + 1 }), 'info', { key: 'ocr' });
-            const image = await renderPagePng(doc, at, RECOGNITION_DPI);
-            return { image, index: at, rotation: doc.rotations[at] };
-        }).then(async (shot) => {
-            if (!shot) {
-                button.classList.remove('busy');
-                return;
-            }
-            const { image, index, rotation } = shot;
-            try {
-                const reply = await request({ type: 'ocr', b64: bytesToBase64(image.bytes), lang });
-                const lines = parseRecognition(reply.json);
-                doc.setRecognisedText(pageId, rotation, { image: { width: image.width, height: image.height }, lines });
-                const now = doc.pageIds.indexOf(pageId);
-                if (doc === this.active && now >= 0) this.viewer.showRecognised(now);
-                const words = lines.reduce((sum, line) => sum + line.words.length, 0);
-                this.toasts.show(words ? t('recognised', { count: words, n: index + 1 }) : t('noText', { n: index + 1 }),
-                    words ? 'ok' : 'info', { key: 'ocr' });
-            } catch (error) {
-                const why = error?.message === 'image' ? t('ocrImage') : reason(error);
-                this.toasts.show(t('ocrFailed', { why }), 'error', { key: 'ocr' });
-            } finally {
-                button.classList.remove('busy');
-            }
-        });
+        return this.recognition.toggle(doc);
     }
 
     // ---- the interface -----------------------------------------------------------

@@ -22,8 +22,9 @@ export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged'
 // The file a state's pages come from: its bytes and reader, the pdf.js document that
 // draws them, and which pdf.js page shows each of its pages. `removed` names pages of
 // earlier revisions still in the bytes that the user deleted (an insertion appends to
-// a file whose deletions are not yet saved).
-async function makeBase(bytes, pdf, pdfPages, removed = new Set()) {
+// a file whose deletions are not yet saved); `textIn` the page ids whose recognised
+// text the bytes already hold.
+async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set() } = {}) {
     let reader = null;
     try {
         reader = await PdfReader.open(bytes);
@@ -31,7 +32,7 @@ async function makeBase(bytes, pdf, pdfPages, removed = new Set()) {
         // pdf.js may still show what this reader cannot follow; edits are refused.
     }
     const pages = reader ? await reader.pages().catch(() => []) : [];
-    return { bytes, reader, pdf, pdfPages, pages, removed, usable: !!reader && pages.length === pdfPages.length };
+    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, usable: !!reader && pages.length === pdfPages.length };
 }
 
 export class PdfDoc {
@@ -59,8 +60,10 @@ export class PdfDoc {
         return this.pageIds.length;
     }
 
+    // Changed since opened or saved: pages arranged otherwise, or recognised text that
+    // the file does not hold yet.
     get dirty() {
-        return this.state !== this.savedState;
+        return this.state !== this.savedState || this.pendingText().size > 0;
     }
 
     get canUndo() {
@@ -150,7 +153,7 @@ export class PdfDoc {
     async insert(otherBytes, at) {
         const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at);
         const pdf = await loadPdf(bytes, () => this.password ?? null);
-        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), removed);
+        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn });
         const ids = this.pageIds.slice();
         ids.splice(at, 0, ...Array(count).fill(null));
         this.#push(this.#identity(base, ids));
@@ -170,7 +173,22 @@ export class PdfDoc {
     // `unchanged` that the bytes are the file's own.
     async output() {
         const state = this.state;
-        return { state, ...(await documentBytes(state)) };
+        const layers = this.pendingText();
+        const ids = [...layers.keys()].map((index) => state.entries[index].id);
+        return { state, textIds: ids, ...(await documentBytes(state, layers)) };
+    }
+
+    // The recognised text a save would add: entry index -> {lines, transform}, for the
+    // pages whose text the file does not hold yet. None for a document that cannot be
+    // changed here.
+    pendingText() {
+        const layers = new Map();
+        if (!this.state || this.locked) return layers;
+        this.state.entries.forEach((entry, index) => {
+            const text = this.recognised.get(entry.id);
+            if (text?.lines.length && text.transform && !this.state.base.textIn.has(entry.id)) layers.set(index, text);
+        });
+        return layers;
     }
 
     // What saving the current state would break: {signed, certified, usageRights}.
@@ -191,7 +209,7 @@ export class PdfDoc {
         }
         const { base, entries } = output.state;
         const pdfPages = entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation }));
-        const saved = await makeBase(output.bytes, base.pdf, pdfPages);
+        const saved = await makeBase(output.bytes, base.pdf, pdfPages, { textIn: new Set([...base.textIn, ...output.textIds]) });
         const state = this.#identity(saved, this.pageIds);
         this.state = state;
         this.savedState = state;

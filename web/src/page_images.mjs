@@ -17,7 +17,9 @@ export async function renderPagePng(doc, index, dpi) {
     const bytes = new Uint8Array(await blob.arrayBuffer());
     // Frees the canvas's memory now rather than at the next collection.
     canvas.width = canvas.height = 0;
-    return { bytes, width: Math.round(viewport.width), height: Math.round(viewport.height) };
+    // The transform from page space to the image's pixels, for placing what is found in
+    // the image back on the page.
+    return { bytes, width: Math.round(viewport.width), height: Math.round(viewport.height), transform: viewport.transform };
 }
 
 // A page's image file name, numbered so that the files sort in page order.

@@ -28,3 +28,9 @@ export function parsePageRange(text, count) {
 export function wholeRange(count) {
     return count > 1 ? `1-${count}` : '1';
 }
+
+// The items from index `current` to the end, then those before it: the order in which
+// every page is visited starting from the one shown.
+export function roundFrom(items, current) {
+    return [...items.slice(current), ...items.slice(0, current)];
+}

@@ -9,8 +9,9 @@ export class Toasts {
     }
 
     show(text, kind = 'info', { key } = {}) {
-        // A keyed notice replaces the previous one with the same key (progress).
-        let item = key ? this.container.querySelector(`[data-key="${CSS.escape(key)}"]`) : null;
+        // A keyed notice replaces the previous one with the same key (progress), unless
+        // that one is already leaving: it would take the new text away with it.
+        let item = key ? this.container.querySelector(`[data-key="${CSS.escape(key)}"]:not(.leaving)`) : null;
         if (!item) {
             item = document.createElement('div');
             item.setAttribute('role', kind === 'error' ? 'alert' : 'status');

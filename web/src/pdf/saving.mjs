@@ -6,6 +6,7 @@ import { Dict, Ref, concatBytes, isName } from './objects.mjs';
 import { arrangePages, importPages, pageRotation } from './page_tree.mjs';
 import { prunedFile } from './prune.mjs';
 import { DamagedFileError, PdfReader } from './reader.mjs';
+import { addTextLayer, textLayerFont } from './text_layer.mjs';
 import { incrementalUpdate } from './writer.mjs';
 
 export class InsertionError extends Error {
@@ -16,10 +17,31 @@ export class InsertionError extends Error {
 }
 
 // `state`: {base: {bytes, reader, pages, pdfPages, removed}, entries: [{page, rotation}]}
-// where `page` indexes base.pages.
-export function isUnchanged({ base, entries }) {
-    return base.removed.size === 0 && entries.length === base.pdfPages.length &&
+// where `page` indexes base.pages. `layers`: entry index -> recognised text to write
+// ({lines, transform}).
+export function isUnchanged({ base, entries }, layers = new Map()) {
+    return layers.size === 0 && base.removed.size === 0 && entries.length === base.pdfPages.length &&
         entries.every((e, i) => e.page === i && e.rotation === base.pdfPages[i].rotation);
+}
+
+// Writes the recognised text of pages into copies of their dictionaries, with the
+// new objects numbered after everything the file and `objects` hold.
+async function addTextLayers(reader, placed, layers, objects) {
+    if (!layers.size) return;
+    let next = Math.max(reader.size, ...[...objects.keys()].map((n) => n + 1));
+    const add = (value) => {
+        objects.set(next, value);
+        return new Ref(next++, 0);
+    };
+    const fontRef = add(textLayerFont());
+    for (const [index, layer] of layers) {
+        const { page } = placed[index];
+        const dict = new Dict(objects.get(page.ref.num) ?? page.dict);
+        const resources = await reader.resolve(dict.get('Resources') ?? page.inherited.get('Resources'));
+        const fonts = await reader.resolve(resources instanceof Dict ? resources.get('Font') : null);
+        addTextLayer(dict, { resources, fonts }, layer, add, fontRef);
+        objects.set(page.ref.num, dict);
+    }
 }
 
 const arranged = ({ base, entries }) => entries.map((e) => ({ page: base.pages[e.page], rotation: e.rotation }));
@@ -32,14 +54,17 @@ const appended = (bytes, update) => concatBytes([bytes, update]);
 
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
 // bytes, when that is how the file was written.
-export async function documentBytes(state) {
+export async function documentBytes(state, layers = new Map()) {
     const { base } = state;
-    if (isUnchanged(state)) return { bytes: base.bytes, unchanged: true, whole: false };
+    if (isUnchanged(state, layers)) return { bytes: base.bytes, unchanged: true, whole: false };
+    const placed = arranged(state);
+    const objects = new Map();
+    await addTextLayers(base.reader, placed, layers, objects);
     if (dropsPages(state)) {
-        const bytes = await prunedFile(base.reader, arranged(state), new Map(), base.removed);
+        const bytes = await prunedFile(base.reader, placed, objects, base.removed);
         return { bytes, unchanged: false, whole: true };
     }
-    const update = incrementalUpdate(base.reader, await arrangePages(base.reader, arranged(state)));
+    const update = incrementalUpdate(base.reader, await arrangePages(base.reader, placed, objects));
     return { bytes: appended(base.bytes, update), unchanged: false, whole: false, update };
 }
 

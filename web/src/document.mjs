@@ -62,7 +62,7 @@ export class PdfDoc {
             return { width, height };
         });
         this.currentPage = Math.min(Math.max(this.currentPage, 1), pageIds.length);
-        if (old) old.destroy();
+        if (old) old.loadingTask.destroy();
     }
 
     async reload(bytes, pageIds) {
@@ -131,7 +131,7 @@ export class PdfDoc {
 
     close() {
         this.closed = true;
-        this.pdf?.destroy();
+        this.pdf?.loadingTask.destroy();
         this.pdf = null;
     }
 }

@@ -243,7 +243,7 @@ export class PdfDoc {
     close() {
         this.closed = true;
         const pdfs = new Set([this.state, ...this.history.map((h) => h.state)].map((s) => s?.base.pdf).filter(Boolean));
-        for (const pdf of pdfs) pdf.destroy();
+        for (const pdf of pdfs) pdf.loadingTask.destroy();
         this.state = null;
         this.history = [];
     }

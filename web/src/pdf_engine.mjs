@@ -1,6 +1,6 @@
 // pdf.js, set up for this page: one module worker shared by every document, and the
-// character maps and standard fonts served from the page's own folder, so nothing is
-// fetched from outside.
+// character maps, standard fonts, image decoders (WebAssembly) and the CMYK colour
+// profile served from the page's own folder, so nothing is fetched from outside.
 
 import * as pdfjs from '../vendor/pdfjs/pdf.min.mjs';
 
@@ -26,6 +26,8 @@ export async function loadPdf(bytes, askPassword) {
         cMapUrl: new URL('cmaps/', vendor).href,
         cMapPacked: true,
         standardFontDataUrl: new URL('standard_fonts/', vendor).href,
+        wasmUrl: new URL('wasm/', vendor).href,
+        iccUrl: new URL('iccs/', vendor).href,
         isEvalSupported: false,
         enableXfa: false,
     });

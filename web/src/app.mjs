@@ -10,6 +10,7 @@ import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
+import { decodeWithRoom } from './pdf/growable.mjs';
 import { InsertionError } from './pdf/saving.mjs';
 import { confirmSave, lockedReason } from './save_checks.mjs';
 import { Recognition } from './recognition.mjs';
@@ -79,7 +80,7 @@ export class App {
         });
         receiveMessages((text) => this.toasts.show(text, 'warn'));
         // Last: from here on the shell may hand over files.
-        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, base64ToBytes(b64), path)));
+        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, decodeWithRoom(b64, base64ToBytes), path)));
         this.update();
     }
 
@@ -176,14 +177,18 @@ export class App {
                 return;
             }
             const message = describe(doc);  // may move to the page the edit concerns
-            this.#documentChanged(doc);
+            this.#documentChanged(doc, steps.onlyPage);
             this.toasts.show(message, 'ok', { key: 'edit' });
         });
     }
 
-    #documentChanged(doc) {
+    // `onlyPage`: the index of the one page that changed, when the others did not.
+    #documentChanged(doc, onlyPage) {
         if (doc.closed) return;
-        if (doc === this.active) {
+        if (doc === this.active && onlyPage !== undefined) {
+            this.viewer.refreshPage(onlyPage);
+            this.thumbnails.refreshItem(onlyPage);
+        } else if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
         }
@@ -194,6 +199,7 @@ export class App {
         return this.#edit((index) => ({
             change: (doc) => doc.rotate(index, delta),
             describe: () => t('rotated', { n: index + 1 }),
+            onlyPage: index,
         }));
     }
 
@@ -295,8 +301,20 @@ export class App {
     // The bytes a save of the document writes, once the user has agreed to what the
     // save would break; null when they declined.
     async #outputToWrite(doc) {
-        const output = await doc.output();
-        return (await confirmSave(doc, output)) ? output : null;
+        const output = await this.#output(doc);
+        return output && (await confirmSave(doc, output)) ? output : null;
+    }
+
+    // The document's bytes as shown, or null (and the reason said) when they cannot be
+    // made.
+    async #output(doc) {
+        try {
+            return await doc.output();
+        } catch (error) {
+            console.error(error);
+            this.toasts.show(t('saveDamaged', { name: doc.name }), 'error', { key: 'save' });
+            return null;
+        }
     }
 
     async #saved(doc, output, reply) {
@@ -307,14 +325,15 @@ export class App {
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
         }
-        this.#documentChanged(doc);
+        // The pages look as they did: only the title and the tab change.
+        this.update();
     }
 
     async #download(doc, output) {
         downloadBytes(output.bytes, doc.name, 'application/pdf');
         await doc.markSaved(output);
         this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
-        this.#documentChanged(doc);
+        this.update();
     }
 
     exportImages() {
@@ -352,8 +371,9 @@ export class App {
         const doc = this.active;
         if (!doc || !native.available) return Promise.resolve();
         return this.#queue(async () => {
-            const { bytes } = await doc.output();
-            post({ type: 'share', name: doc.name, b64: bytesToBase64(bytes) });
+            const output = await this.#output(doc);
+            if (!output) return;
+            post({ type: 'share', name: doc.name, b64: bytesToBase64(output.bytes) });
             this.toasts.show(t('shareReady'), 'info');
         });
     }
@@ -362,8 +382,9 @@ export class App {
         const doc = this.active;
         if (!doc || !native.print) return Promise.resolve();
         return this.#queue(async () => {
-            const { bytes } = await doc.output();
-            post({ type: 'print', b64: bytesToBase64(bytes) });
+            const output = await this.#output(doc);
+            if (!output) return;
+            post({ type: 'print', b64: bytesToBase64(output.bytes) });
             this.toasts.show(t('printing'), 'info');
         });
     }

@@ -84,6 +84,10 @@ const strings = {
         'That PDF is protected by its author: its pages cannot be inserted.',
     ],
     insertDamaged: ['Ce PDF est endommagé : ses pages ne peuvent pas être insérées.', 'That PDF is damaged: its pages cannot be inserted.'],
+    saveDamaged: [
+        'Impossible de produire « {name} » tel qu’il est affiché : une partie de son fichier est illisible.',
+        '“{name}” cannot be written as shown: part of its file cannot be read.',
+    ],
     nothingToSave: ['Aucune modification à enregistrer', 'No changes to save'],
     saveBreaksSignature: [
         '« {name} » est signé. Sans les pages supprimées, le fichier est réécrit en entier et ses signatures ne seront plus valables. Enregistrer quand même ?',

@@ -3,6 +3,12 @@
 
 const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
 
+function sizePicture(picture, size) {
+    const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
+    picture.style.width = `${Math.round(size.width * scale)}px`;
+    picture.style.height = `${Math.round(size.height * scale)}px`;
+}
+
 export class Thumbnails {
     constructor(list, { onSelect, onMove }) {
         this.list = list;
@@ -30,9 +36,7 @@ export class Thumbnails {
             item.dataset.index = String(index);
             const picture = document.createElement('div');
             picture.className = 'thumb-picture';
-            const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
-            picture.style.width = `${Math.round(size.width * scale)}px`;
-            picture.style.height = `${Math.round(size.height * scale)}px`;
+            sizePicture(picture, size);
             const label = document.createElement('span');
             label.className = 'thumb-label';
             label.textContent = String(index + 1);
@@ -42,6 +46,17 @@ export class Thumbnails {
             this.observer.observe(item);
         });
         this.mark(doc.currentPage);
+    }
+
+    // Draws one page's picture again after it alone changed (a quarter turn).
+    refreshItem(index) {
+        const item = this.list.children[index];
+        if (!item || !this.doc) return this.show(this.doc);
+        const picture = item.firstElementChild;
+        sizePicture(picture, this.doc.sizes[index]);
+        picture.replaceChildren();
+        delete item.dataset.rendered;
+        this.#render(item);
     }
 
     mark(pageNumber) {

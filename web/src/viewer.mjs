@@ -50,6 +50,37 @@ export class Viewer {
         if (this.doc) this.goTo(page);
     }
 
+    // Draws one page again after it alone changed (a quarter turn): the others keep
+    // their frames, and their drawings unless the turn changes the scale that fits.
+    refreshPage(index) {
+        const frame = this.frames[index];
+        if (!frame || !this.doc) return this.refresh();
+        const scale = this.#fitScale();
+        if (Math.abs(scale - this.scale) > 1e-6) {
+            const page = this.currentPage;
+            this.scale = scale;
+            this.onScaleChange?.(this.scale, this.zoom);
+            this.frames.forEach((f, i) => this.#size(f, this.doc.sizes[i]));
+            for (const drawn of this.frames.filter((f) => f.dataset.rendered)) this.#redraw(drawn);
+            this.goTo(page);
+            return;
+        }
+        this.#size(frame, this.doc.sizes[index]);
+        this.#redraw(frame);
+    }
+
+    #redraw(frame) {
+        this.#release(frame);
+        this.#render(frame);
+    }
+
+    #size(frame, size) {
+        const units = this.scale * CSS_PER_PDF_UNIT;
+        frame.style.width = `${Math.floor(size.width * units)}px`;
+        frame.style.height = `${Math.floor(size.height * units)}px`;
+        frame.style.setProperty('--scale-factor', String(units));
+    }
+
     get currentPage() {
         return this.doc?.currentPage ?? 0;
     }
@@ -117,15 +148,12 @@ export class Viewer {
         this.scale = this.#fitScale();
         this.lastWidth = this.scroller.clientWidth;
         this.onScaleChange?.(this.scale, this.zoom);
-        const units = this.scale * CSS_PER_PDF_UNIT;
         doc.sizes.forEach((size, index) => {
             const frame = document.createElement('div');
             frame.className = 'page';
             frame.dataset.index = String(index);
             frame.dataset.pageNumber = String(index + 1);
-            frame.style.width = `${Math.floor(size.width * units)}px`;
-            frame.style.height = `${Math.floor(size.height * units)}px`;
-            frame.style.setProperty('--scale-factor', String(units));
+            this.#size(frame, size);
             this.frames.push(frame);
             this.column.append(frame);
             this.observer.observe(frame);

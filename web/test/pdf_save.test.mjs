@@ -1,5 +1,6 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
+import { appendBytes } from '../src/pdf/growable.mjs';
 import { Dict, Ref, latin1 } from '../src/pdf/objects.mjs';
 import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
@@ -147,4 +148,17 @@ test('a file whose cross-references are broken is read by a scan, and its saves 
     assert.equal(reader.repaired, true);
     assert.deepEqual(await contents(reader), ['Secret1', 'Secret2']);
     assert.ok((await reader.catalog()) instanceof Dict);
+});
+
+test('saves append in place to the bytes of the newest state, and an older state gets a copy of its own', async () => {
+    const original = new Uint8Array([1, 2, 3]);
+    const first = appendBytes(original, new Uint8Array([4]));
+    const second = appendBytes(first, new Uint8Array([5, 6]));
+    assert.equal(second.buffer, first.buffer, 'no copy of the file per save');
+    assert.deepEqual([...second], [1, 2, 3, 4, 5, 6]);
+    assert.deepEqual([...first], [1, 2, 3, 4], 'the earlier state still sees only its own bytes');
+    const branch = appendBytes(first, new Uint8Array([9]));
+    assert.notEqual(branch.buffer, second.buffer);
+    assert.deepEqual([...branch], [1, 2, 3, 4, 9]);
+    assert.deepEqual([...second], [1, 2, 3, 4, 5, 6], 'the later state is not written over');
 });

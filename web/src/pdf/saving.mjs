@@ -2,7 +2,8 @@
 // changed, an incremental update when pages were only turned, moved or added, and a
 // whole new file when pages were deleted, so that none of them stays in the bytes.
 
-import { Dict, Ref, concatBytes, isName } from './objects.mjs';
+import { appendBytes } from './growable.mjs';
+import { Dict, Ref, isName } from './objects.mjs';
 import { arrangePages, importPages, pageRotation } from './page_tree.mjs';
 import { prunedFile } from './prune.mjs';
 import { DamagedFileError, PdfReader } from './reader.mjs';
@@ -50,8 +51,6 @@ function dropsPages({ base, entries }) {
     return base.removed.size > 0 || new Set(entries.map((e) => e.page)).size < base.pages.length;
 }
 
-const appended = (bytes, update) => concatBytes([bytes, update]);
-
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
 // bytes, when that is how the file was written.
 export async function documentBytes(state, layers = new Map()) {
@@ -65,7 +64,7 @@ export async function documentBytes(state, layers = new Map()) {
         return { bytes, unchanged: false, whole: true };
     }
     const update = incrementalUpdate(base.reader, await arrangePages(base.reader, placed, objects));
-    return { bytes: appended(base.bytes, update), unchanged: false, whole: false, update };
+    return { bytes: appendBytes(base.bytes, update), unchanged: false, whole: false, update };
 }
 
 // The base's bytes with every page of `otherBytes` inserted at `at` as an update.
@@ -88,7 +87,7 @@ export async function insertedFile(state, otherBytes, at) {
     const kept = new Set(entries.map((e) => e.page));
     const removed = new Set(base.removed);
     base.pages.forEach((page, i) => kept.has(i) || removed.add(page.ref.num));
-    return { bytes: appended(base.bytes, incrementalUpdate(reader, objects)), count: pages.length, removed };
+    return { bytes: appendBytes(base.bytes, incrementalUpdate(reader, objects)), count: pages.length, removed };
 }
 
 async function signatureFields(reader, fields, seen = new Set()) {

@@ -6,6 +6,7 @@ import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
+import { documentBytes } from '../src/pdf/saving.mjs';
 import { makePdf, pagedBodies } from './pdf_maker.mjs';
 
 const layouts = [
@@ -148,6 +149,16 @@ test('a file whose cross-references are broken is read by a scan, and its saves 
     assert.equal(reader.repaired, true);
     assert.deepEqual(await contents(reader), ['Secret1', 'Secret2']);
     assert.ok((await reader.catalog()) instanceof Dict);
+
+    // A turn of the second page: an update could not point back at the broken
+    // section, so the file is written whole, and reads without a scan.
+    const pages = await reader.pages();
+    const base = { bytes: damaged, reader, pages, pdfPages: pages.map(() => ({ rotation: 0 })), removed: new Set() };
+    const out = await documentBytes({ base, entries: [{ page: 0, rotation: 0 }, { page: 1, rotation: 90 }] });
+    assert.equal(out.whole, true);
+    const saved = await PdfReader.open(out.bytes);
+    assert.equal(saved.repaired, false);
+    assert.deepEqual((await saved.pages()).map(pageRotation), [0, 90]);
 });
 
 test('saves append in place to the bytes of the newest state, and an older state gets a copy of its own', async () => {

@@ -47,8 +47,10 @@ async function addTextLayers(reader, placed, layers, objects) {
 
 const arranged = ({ base, entries }) => entries.map((e) => ({ page: base.pages[e.page], rotation: e.rotation }));
 
-function dropsPages({ base, entries }) {
-    return base.removed.size > 0 || new Set(entries.map((e) => e.page)).size < base.pages.length;
+// Whether the file must be written anew: pages were deleted, or its cross-references
+// had to be rebuilt by a scan, so that an update could not point back at them.
+function needsWholeFile({ base, entries }) {
+    return base.reader.repaired || base.removed.size > 0 || new Set(entries.map((e) => e.page)).size < base.pages.length;
 }
 
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
@@ -59,7 +61,7 @@ export async function documentBytes(state, layers = new Map()) {
     const placed = arranged(state);
     const objects = new Map();
     await addTextLayers(base.reader, placed, layers, objects);
-    if (dropsPages(state)) {
+    if (needsWholeFile(state)) {
         const bytes = await prunedFile(base.reader, placed, objects, base.removed);
         return { bytes, unchanged: false, whole: true };
     }
@@ -83,10 +85,11 @@ export async function insertedFile(state, otherBytes, at) {
     if (!pages.length) throw new InsertionError('damaged');
     const placed = arranged(state);
     placed.splice(at, 0, ...pages.map((page) => ({ page, rotation: pageRotation(page) })));
-    await arrangePages(reader, placed, objects);
     const kept = new Set(entries.map((e) => e.page));
     const removed = new Set(base.removed);
     base.pages.forEach((page, i) => kept.has(i) || removed.add(page.ref.num));
+    if (reader.repaired) return { bytes: await prunedFile(reader, placed, objects, removed), count: pages.length, removed: new Set() };
+    await arrangePages(reader, placed, objects);
     return { bytes: appendBytes(base.bytes, incrementalUpdate(reader, objects)), count: pages.length, removed };
 }
 

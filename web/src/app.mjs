@@ -6,6 +6,7 @@ import { PdfDoc } from './document.mjs';
 import { Finder } from './finder.mjs';
 import { t, lang, translateDocument } from './i18n.mjs';
 import { placeIcons } from './icons.mjs';
+import { LinkService } from './links.mjs';
 import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
@@ -37,9 +38,16 @@ export class App {
         // bytes the previous one left.
         this.work = Promise.resolve();
         this.toasts = new Toasts($('toasts'));
+        this.links = new LinkService({
+            document: () => this.active?.pdf ?? null,
+            currentPage: () => this.viewer.currentPage,
+            goTo: (target) => this.viewer.goToPoint(target),
+            broken: () => this.toasts.show(t('brokenLink'), 'warn', { key: 'link' }),
+        });
         this.viewer = new Viewer($('viewer'), {
             onPageChange: (n) => this.#pageChanged(n),
             onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+            links: this.links,
         });
         this.thumbnails = new Thumbnails($('thumbnails'), {
             onSelect: (n) => this.viewer.goTo(n),

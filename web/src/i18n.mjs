@@ -103,6 +103,7 @@ const strings = {
     rotated: ['Page {n} pivotée', 'Page {n} rotated'],
     deleted: ['Page {n} supprimée', 'Page {n} deleted'],
     moved: ['Page déplacée en position {n}', 'Page moved to position {n}'],
+    brokenLink: ['Ce lien ne mène à aucune page du document.', 'This link leads to no page of the document.'],
     pages: ['{count} pages', '{count} pages'],
     onePage: ['1 page', '1 page'],
 };

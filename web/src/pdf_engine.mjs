@@ -14,7 +14,7 @@ const worker = new pdfjs.PDFWorker({
     port: new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
 });
 
-export const { TextLayer, PasswordResponses } = pdfjs;
+export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;
 
 // Opens a document from its bytes. `askPassword(again)` returns the password, or null
 // when the user gives up; the bytes are copied, since pdf.js hands its input to the

@@ -12,7 +12,7 @@ packages=(
   libicu-dev nlohmann-json3-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth dbus dbus-x11 tesseract-ocr poppler-utils libxtst-dev
+  xvfb xauth dbus dbus-x11 tesseract-ocr poppler-utils libxtst-dev qpdf
   # desktop integration: icons drawn at build time, the validators, the Debian package,
   # a headless Wayland compositor
   librsvg2-bin desktop-file-utils appstream dpkg-dev weston

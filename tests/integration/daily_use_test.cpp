@@ -1,6 +1,9 @@
 // Moving about a document as a person does: its links and outline, the fields of its
 // forms, find, undo and redo, all through real keys and clicks in the real shell.
 
+#include <cstdlib>
+#include <fstream>
+
 #include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
@@ -87,6 +90,53 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
     EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
     EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
+}
+
+TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
+{
+    start();
+    const std::string plain = makePdf("plain.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        doc.addPage([300, 300]).drawText('secret', { x: 20, y: 150, size: 30 });
+        return doc.save();)");
+    ASSERT_FALSE(plain.empty());
+    // AES-256 with a password outside ASCII, which is prepared (SASLprep) before use.
+    const std::string locked = files.path() + "/locked.pdf";
+    const std::string command = "qpdf --encrypt 'clé été' 'owner' 256 -- '" + plain + "' '" + locked + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    shell.bridge->openFile(locked);
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open"));
+    EXPECT_EQ(text("document.getElementById('password-input').type"), "password");
+    EXPECT_NE(text("document.getElementById('password-message').textContent").find("locked.pdf"), std::string::npos);
+    type("wrong");
+    key("Return");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open && "
+                                    "document.getElementById('password-input').value === ''"));
+    // Typed through an input method, as letters outside the keyboard's own are.
+    shell.evaluate("document.getElementById('password-input').value = 'cle\u0301 e\u0301te\u0301'");
+    key("Return");
+    ASSERT_TRUE(showsPageCount(1)) << "the decomposed form of the password opens it too";
+    EXPECT_EQ(text("document.getElementById('password-dialog').open"), "false");
+
+    // A file that cannot be read gets one sentence of the page's, and nothing else.
+    const auto sentence = [&](const std::string& key, const std::string& name) {
+        return "(await import('./src/i18n.mjs')).t('" + key + "', {name: '" + name + "'})";
+    };
+    const std::string damaged = files.path() + "/damaged.pdf";
+    std::ofstream(damaged) << "%PDF-1.7\n1 0 obj << /Type /Catalog /Pages 9 0 R >>\ntrailer << /Root 1 0 R >>\n";
+    const std::string picture = files.path() + "/picture.pdf";
+    std::ofstream(picture) << "\x89PNG\r\n\x1a\n not a document at all";
+    for (const auto& [path, key] : {std::pair{damaged, "fileDamaged"}, {picture, "fileNotPdf"}}) {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        shell.evaluate("(async () => { window.__wanted = " + sentence(key, name) + "; })()");
+        ASSERT_TRUE(shell.waitForScript("typeof window.__wanted === 'string'"));
+        shell.bridge->openFile(path);
+        EXPECT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-error .toast-text')]"
+                                        ".some((t) => t.textContent === window.__wanted)")) << key;
+        shell.evaluate("window.__wanted = undefined");
+    }
+    EXPECT_EQ(text("document.querySelectorAll('.tab').length"), "1");
 }
 
 }  // namespace

@@ -10,7 +10,9 @@ import { LinkService } from './links.mjs';
 import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
+import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
+import { askPassword } from './password_dialog.mjs';
 import * as edits from './pdf_edit.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
 import { renderRecent } from './recent_list.mjs';
@@ -25,9 +27,10 @@ const EXPORT_DPI = 150;
 
 const $ = (id) => document.getElementById(id);
 
+// What went wrong, for the user: pdf.js's and pdf-lib's messages are for developers.
 function reason(error) {
     if (error?.name === 'InvalidPDFException' || error?.name === 'FormatError') return t('notPdf');
-    return error?.message || String(error);
+    return t('unexpected');
 }
 
 export class App {
@@ -92,17 +95,18 @@ export class App {
         this.toasts.show(t('loading', { name }), 'info', { key });
         let gaveUp = false;
         try {
-            await doc.open((again) => {
-                const answer = prompt(t(again ? 'passwordAgain' : 'passwordPrompt', { name }), '');
+            await doc.open(async (again) => {
+                const answer = await askPassword(t(again ? 'passwordAgain' : 'passwordPrompt', { name }));
                 gaveUp = answer === null;
                 return answer;
             });
         } catch (error) {
             this.toasts.dismiss(key);
-            if (!gaveUp) this.toasts.show(t('openFailed', { name, why: reason(error) }), 'error');
+            if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
         this.toasts.dismiss(key);
+        if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {
@@ -138,7 +142,7 @@ export class App {
     #queue(task) {
         const run = this.work.then(task).catch((error) => {
             console.error(error);
-            this.toasts.show(reason(error), 'error');
+            this.toasts.show(t('somethingWrong'), 'error');
         });
         this.work = run;
         return run;

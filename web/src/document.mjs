@@ -45,7 +45,7 @@ export class PdfDoc {
     // after edits.
     async open(askPassword) {
         let password = null;
-        const pdf = await loadPdf(this.bytes, (again) => (password = askPassword(again)));
+        const pdf = await loadPdf(this.bytes, async (again) => (password = await askPassword(again)));
         this.password = password;
         await this.adopt(pdf, newPageIds(pdf.numPages));
     }

@@ -1,8 +1,11 @@
 #pragma once
 
-// The default page in the real shell, for tests that drive it through its own controls
-// as a person would: generated documents, opened the way the desktop hands them over,
-// and what the page wrote read back with Poppler.
+// The default page in the real shell, driven as a person would: real key presses and
+// pointer clicks go through the X server (XTest) to the window, so the menu bar's
+// accelerators and WebKit's own key handling see them exactly as they see a user's;
+// or, where the way in does not matter, through the page's own controls. Generated
+// documents are opened the way the desktop hands them over, and what the page wrote is
+// read back with Poppler.
 
 #include <gtest/gtest.h>
 
@@ -95,31 +98,30 @@ inline std::string readFile(const std::string& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The page in the real shell, with generated documents in a folder of the test's own.
 class PageFixture : public ::testing::Test {
 protected:
     ShellHarness shell{builtWebFolder()};
     TempDir files;
 
-    void start()
-    {
-        shell.launchAndWait();
-        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
-    }
-
+    // Shows the window, loads the page and waits until it can take files.
+    void start(int width = 0, int height = 0);
     // Opens a file the way the desktop hands one over, and waits until it is shown.
-    void open(const std::string& path, int pages)
-    {
-        shell.bridge->openFile(path);
-        ASSERT_TRUE(showsPageCount(pages));
-    }
+    void open(const std::string& path, int pages);
+    bool showsPageCount(int pages);
+    std::string text(const std::string& script);
 
-    bool showsPageCount(int pages)
-    {
-        return shell.waitForScript("document.getElementById('page-count').textContent === '" + std::to_string(pages) +
-                                   "' && document.querySelectorAll('.thumb').length === " + std::to_string(pages));
-    }
+    // A key as GTK names accelerators: "<Control><Shift>z", "F3", "Return", "r".
+    void key(const std::string& accelerator);
+    void type(const std::string& letters);
+    // A left click in the middle of the first element the selector finds, once it is
+    // in view; false when there is none.
+    bool clickOn(const std::string& selector);
 
+    // Writes a PDF made in the page with its own pdf-lib: `build` is the body of an
+    // async function given `lib` (the module) that returns the document's bytes.
+    std::string makePdf(const std::string& name, const std::string& build);
+
+    // A click on the first element the selector finds, through the page itself.
     void click(const std::string& selector)
     {
         ASSERT_EQ(shell.evaluate("(() => { const el = document.querySelector(" + NativeOCR::lit(selector) +
@@ -127,8 +129,6 @@ protected:
                   "true")
             << selector;
     }
-
-    std::string text(const std::string& script) { return shell.evaluate(script).value_or("<failed>"); }
 
     // A key pressed while the page has the focus; `options` adds modifiers.
     void press(const std::string& key, const std::string& options = "")

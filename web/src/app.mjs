@@ -6,10 +6,13 @@ import { PdfDoc } from './document.mjs';
 import { Finder } from './finder.mjs';
 import { t, translateDocument } from './i18n.mjs';
 import { placeIcons } from './icons.mjs';
+import { LinkService } from './links.mjs';
 import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
+import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
 import { parsePageRange, wholeRange } from './page_range.mjs';
+import { askPassword } from './password_dialog.mjs';
 import { decodeWithRoom } from './pdf/growable.mjs';
 import { InsertionError } from './pdf/saving.mjs';
 import { confirmSave, lockedReason } from './save_checks.mjs';
@@ -26,9 +29,10 @@ const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'inse
 
 const $ = (id) => document.getElementById(id);
 
+// What went wrong, for the user: pdf.js's and pdf-lib's messages are for developers.
 function reason(error) {
     if (error?.name === 'InvalidPDFException' || error?.name === 'FormatError') return t('notPdf');
-    return error?.message || String(error);
+    return t('unexpected');
 }
 
 export class App {
@@ -39,9 +43,16 @@ export class App {
         // bytes the previous one left.
         this.work = Promise.resolve();
         this.toasts = new Toasts($('toasts'));
+        this.links = new LinkService({
+            document: () => this.active?.pdf ?? null,
+            currentPage: () => this.viewer.currentPage,
+            goTo: (target) => this.viewer.goToPoint(target),
+            broken: () => this.toasts.show(t('brokenLink'), 'warn', { key: 'link' }),
+        });
         this.viewer = new Viewer($('viewer'), {
             onPageChange: (n) => this.#pageChanged(n),
             onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+            links: this.links,
         });
         this.thumbnails = new Thumbnails($('thumbnails'), {
             onSelect: (n) => this.viewer.goTo(n),
@@ -97,17 +108,18 @@ export class App {
         this.toasts.show(t('loading', { name }), 'info', { key });
         let gaveUp = false;
         try {
-            await doc.open((again) => {
-                const answer = prompt(t(again ? 'passwordAgain' : 'passwordPrompt', { name }), '');
+            await doc.open(async (again) => {
+                const answer = await askPassword(t(again ? 'passwordAgain' : 'passwordPrompt', { name }));
                 gaveUp = answer === null;
                 return answer;
             });
         } catch (error) {
             this.toasts.dismiss(key);
-            if (!gaveUp) this.toasts.show(t('openFailed', { name, why: reason(error) }), 'error');
+            if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
         this.toasts.dismiss(key);
+        if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {
@@ -144,7 +156,7 @@ export class App {
     #queue(task) {
         const run = this.work.then(task).catch((error) => {
             console.error(error);
-            this.toasts.show(reason(error), 'error');
+            this.toasts.show(t('somethingWrong'), 'error');
         });
         this.work = run;
         return run;

@@ -82,7 +82,7 @@ export class PdfDoc {
     // opened later on behalf of this one.
     async open(askPassword) {
         let password = null;
-        const pdf = await loadPdf(this.openedBytes, (again) => (password = askPassword(again)));
+        const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
         const base = await makeBase(this.openedBytes, pdf, await this.#pdfPages(pdf));
         this.openedBytes = null;
@@ -120,6 +120,13 @@ export class PdfDoc {
     async page(index) {
         const { base, entries } = this.state;
         return base.pdf.getPage(base.pdfPages[entries[index].page].number);
+    }
+
+    // Where the page that pdf.js numbers `pdfIndex` (from 0) is shown, or -1 when it
+    // was deleted.
+    indexOfFilePage(pdfIndex) {
+        const { base, entries } = this.state;
+        return entries.findIndex((e) => base.pdfPages[e.page].number === pdfIndex + 1);
     }
 
     viewport(page, index, scale) {

@@ -67,8 +67,23 @@ const strings = {
     openButton: ['Ouvrir un PDF…', 'Open a PDF…'],
     dropHint: ['ou déposez un fichier dans cette fenêtre', 'or drop a file on this window'],
     loading: ['Ouverture de {name}…', 'Opening {name}…'],
-    openFailed: ['Impossible d’ouvrir {name} : {why}', 'Could not open {name}: {why}'],
     notPdf: ['ce n’est pas un document PDF lisible', 'it is not a readable PDF document'],
+    unexpected: ['une erreur inattendue est survenue', 'something unexpected went wrong'],
+    somethingWrong: ['Une erreur inattendue est survenue.', 'Something unexpected went wrong.'],
+    fileEmpty: ['{name} est vide.', '{name} is empty.'],
+    fileNotPdf: ['{name} n’est pas un document PDF.', '{name} is not a PDF document.'],
+    fileDamaged: ['{name} est endommagé et ne peut pas être lu.', '{name} is damaged and cannot be read.'],
+    fileCompression: [
+        '{name} utilise une compression que cette version ne sait pas lire.',
+        '{name} uses a compression this version cannot read.',
+    ],
+    fileXfa: [
+        '{name} est un formulaire XFA, qui ne peut pas être affiché : seule sa page d’attente apparaît.',
+        '{name} is an XFA form, which can’t be shown: only its waiting page appears.',
+    ],
+    password: ['Mot de passe', 'Password'],
+    ok: ['OK', 'OK'],
+    cancel: ['Annuler', 'Cancel'],
     passwordPrompt: ['{name} est protégé. Mot de passe :', '{name} is protected. Password:'],
     passwordAgain: ['Mot de passe incorrect pour {name}. Réessayez :', 'Wrong password for {name}. Try again:'],
     lockedEncrypted: [
@@ -131,6 +146,7 @@ const strings = {
     rotated: ['Page {n} pivotée', 'Page {n} rotated'],
     deleted: ['Page {n} supprimée', 'Page {n} deleted'],
     moved: ['Page déplacée en position {n}', 'Page moved to position {n}'],
+    brokenLink: ['Ce lien ne mène à aucune page du document.', 'This link leads to no page of the document.'],
     pages: ['{count} pages', '{count} pages'],
     onePage: ['1 page', '1 page'],
 };

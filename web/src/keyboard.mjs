@@ -34,7 +34,7 @@ export function wireKeyboard(app) {
             return;
         }
         if (command && event.altKey && key === 'z' && doc) return act(() => app.undo());
-        if (!doc || event.target.closest?.('input, select, textarea, [contenteditable]')) return;
+        if (!doc || typingIn(event.target)) return;
         if (event.altKey) {
             if (key === 'ArrowUp') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage - 2));
             if (key === 'ArrowDown') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage));
@@ -52,4 +52,10 @@ export function wireKeyboard(app) {
         default:
         }
     });
+}
+
+// Keys typed into a field (the find box, a form field of the document, any editable
+// text) are the field's: the page's single-key commands never take them.
+export function typingIn(target) {
+    return !!(target?.isContentEditable || target?.closest?.('input, select, textarea'));
 }

@@ -14,11 +14,11 @@ const worker = new pdfjs.PDFWorker({
     port: new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
 });
 
-export const { TextLayer, PasswordResponses } = pdfjs;
+export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;
 
-// Opens a document from its bytes. `askPassword(again)` returns the password, or null
-// when the user gives up; the bytes are copied, since pdf.js hands its input to the
-// worker.
+// Opens a document from its bytes. `askPassword(again)` gives the password (or a
+// promise of it), or null when the user gives up; the bytes are copied, since pdf.js
+// hands its input to the worker.
 export async function loadPdf(bytes, askPassword) {
     const task = pdfjs.getDocument({
         data: bytes.slice(),
@@ -31,8 +31,8 @@ export async function loadPdf(bytes, askPassword) {
         isEvalSupported: false,
         enableXfa: false,
     });
-    task.onPassword = (update, reason) => {
-        const password = askPassword(reason === PasswordResponses.INCORRECT_PASSWORD);
+    task.onPassword = async (update, reason) => {
+        const password = await askPassword(reason === PasswordResponses.INCORRECT_PASSWORD);
         if (password === null) task.destroy();
         else update(password);
     };

@@ -1,8 +1,9 @@
 // The page view: every page of the active document in one scrolling column, drawn by
 // pdf.js when it comes near the visible area and released when it goes far away, with
-// pdf.js's text layer for selection and a layer of recognised text where there is one.
+// pdf.js's text layer for selection, its annotation layer for links and form fields,
+// and a layer of recognised text where there is one.
 
-import { TextLayer } from './pdf_engine.mjs';
+import { AnnotationLayer, AnnotationMode, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
 
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
@@ -12,8 +13,9 @@ const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
 
 export class Viewer {
-    constructor(scroller, { onPageChange, onScaleChange }) {
+    constructor(scroller, { onPageChange, onScaleChange, links }) {
         this.scroller = scroller;
+        this.links = links;
         this.column = scroller.querySelector('.pages');
         this.onPageChange = onPageChange;
         this.onScaleChange = onScaleChange;
@@ -92,6 +94,24 @@ export class Viewer {
         this.pinned = n;
         this.scroller.scrollTo({ top: frame.offsetTop - PADDING / 2, behavior: 'instant' });
         this.#setCurrent(n);
+    }
+
+    // Goes to a point of a page given in PDF units (a link's destination); a missing
+    // coordinate keeps the page's top.
+    // `pageIndex` counts the file's pages (a destination's), or the pages as shown when
+    // `shown` is set; a page the user deleted leads nowhere.
+    async goToPoint({ pageIndex, left = null, top = null, shown = false }) {
+        const doc = this.doc;
+        const index = shown ? pageIndex : doc?.indexOfFilePage(pageIndex) ?? -1;
+        if (index < 0) return;
+        this.goTo(index + 1);
+        if (top === null) return;
+        const page = await doc.page(index);
+        if (doc !== this.doc) return;
+        const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
+        const [, y] = viewport.convertToViewportPoint(left ?? 0, top);
+        const frame = this.frames[index];
+        this.scroller.scrollTo({ top: frame.offsetTop + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
     }
 
     setZoom(zoom) {
@@ -190,10 +210,12 @@ export class Viewer {
             canvas.width = Math.floor(viewport.width * ratio);
             canvas.height = Math.floor(viewport.height * ratio);
             canvas.setAttribute('aria-hidden', 'true');
+            // Form fields are drawn by the annotation layer, as fields one can fill in.
             frame.renderTask = page.render({
                 canvasContext: canvas.getContext('2d', { alpha: false }),
                 viewport,
                 transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
+                annotationMode: AnnotationMode.ENABLE_FORMS,
             });
             await frame.renderTask.promise;
             if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
@@ -202,10 +224,25 @@ export class Viewer {
             frame.replaceChildren(canvas, text);
             this.showRecognised(index);
             await new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport }).render();
+            if (generation !== this.generation) return;
+            await this.#renderAnnotations(frame, page, viewport, doc);
+            if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
             frame.dataset.drawn = 'true';
         } catch (error) {
             if (error?.name !== 'RenderingCancelledException') console.error(error);
         }
+    }
+
+    async #renderAnnotations(frame, page, viewport, doc) {
+        const annotations = await page.getAnnotations({ intent: 'display' });
+        if (!annotations.length) return;
+        const div = document.createElement('div');
+        div.className = 'annotationLayer';
+        frame.append(div);
+        const flat = viewport.clone({ dontFlip: true });
+        const { annotationStorage } = doc.pdf;
+        const layer = new AnnotationLayer({ div, page, viewport: flat, linkService: this.links, annotationStorage });
+        await layer.render({ annotations, viewport: flat, renderForms: true, enableScripting: false, linkService: this.links, annotationStorage });
     }
 
     #scrolled() {

@@ -1,0 +1,143 @@
+// Moving about a document as a person does: its links and outline, the fields of its
+// forms, find, undo and redo, all through real keys and clicks in the real shell.
+
+#include <cstdlib>
+#include <fstream>
+
+#include "tests/integration/page_fixture.h"
+
+namespace pw::testing {
+namespace {
+
+// Four pages; page 1 has a link to page 3, a link to the web, a text field and a check
+// box; the outline has "Chapter One" (page 2) holding "Section" (page 4).
+const char* linkedDocument = R"(
+    const doc = await lib.PDFDocument.create();
+    const font = await doc.embedFont(lib.StandardFonts.Helvetica);
+    const pages = [1, 2, 3, 4].map((n) => {
+        const page = doc.addPage([595, 842]);
+        page.drawText('Page ' + n, { x: 60, y: 740, size: 40, font });
+        return page;
+    });
+    const ctx = doc.context, N = lib.PDFName.of, S = lib.PDFString.of;
+    const links = [
+        [[55, 640, 300, 680], { S: 'GoTo', D: [pages[2].ref, N('XYZ'), 0, 842, null] }],
+        [[55, 580, 300, 620], { S: 'URI', URI: S('https://example.org/help') }],
+    ].map(([Rect, A]) => ctx.register(ctx.obj({ Type: 'Annot', Subtype: 'Link', Rect, Border: [0, 0, 0], A })));
+    pages[0].node.set(N('Annots'), ctx.obj(links));
+    const form = doc.getForm();
+    form.createTextField('name').addToPage(pages[0], { x: 60, y: 480, width: 250, height: 30, font });
+    form.createCheckBox('agree').addToPage(pages[0], { x: 60, y: 430, width: 20, height: 20 });
+    const root = ctx.register(ctx.obj({ Type: 'Outlines' }));
+    const entry = (title, parent, page) =>
+        ctx.register(ctx.obj({ Title: S(title), Parent: parent, Dest: [page.ref, N('Fit')] }));
+    const chapter = entry('Chapter One', root, pages[1]);
+    const section = entry('Section', chapter, pages[3]);
+    ctx.lookup(chapter).set(N('First'), section);
+    ctx.lookup(chapter).set(N('Last'), section);
+    ctx.lookup(chapter).set(N('Count'), lib.PDFNumber.of(-1));
+    ctx.lookup(root).set(N('First'), chapter);
+    ctx.lookup(root).set(N('Last'), chapter);
+    ctx.lookup(root).set(N('Count'), lib.PDFNumber.of(1));
+    doc.catalog.set(N('Outlines'), root);
+    return doc.save();
+)";
+
+class DailyUse : public PageFixture {
+protected:
+    std::string currentPage() { return text("document.getElementById('page-number').value"); }
+};
+
+TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys)
+{
+    start();
+    const std::string path = makePdf("linked.pdf", linkedDocument);
+    ASSERT_FALSE(path.empty());
+    open(path, 4);
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.page[data-page-number=\"1\"] .linkAnnotation').length === 2"));
+
+    ASSERT_TRUE(clickOn(".linkAnnotation[data-internal-link] a"));
+    EXPECT_TRUE(waitUntil([&] { return currentPage() == "3"; }));
+
+    key("Home");
+    ASSERT_TRUE(waitUntil([&] { return currentPage() == "1"; }));
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.linkAnnotation a[href^=\"https:\"]')"));
+    ASSERT_TRUE(clickOn(".linkAnnotation a[href^=\"https:\"]"));
+    EXPECT_TRUE(waitUntil([&] { return !shell.workspace->openedURLs.empty(); }));
+    EXPECT_EQ(shell.workspace->openedURLs, std::vector<std::string>{"https://example.org/help"});
+    EXPECT_EQ(text("location.href"), "pagewick://app/index.html") << "the page stays";
+
+    // Typed into a field, the page's own keys are letters like any other.
+    ASSERT_TRUE(clickOn(".textWidgetAnnotation input"));
+    type("r");
+    key("BackSpace");
+    type("rr");
+    key("Delete");
+    key("Home");
+    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_EQ(currentPage(), "1");
+    EXPECT_EQ(text("document.getElementById('page-count').textContent"), "4");
+    EXPECT_EQ(text("document.getElementById('undo').disabled"), "true") << "no page was rotated or deleted";
+    ASSERT_TRUE(clickOn(".buttonWidgetAnnotation.checkBox input"));
+    EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
+
+    // The values live with the document, not in the fields: a page drawn again after
+    // scrolling far away shows them still.
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"] .textLayer"));
+    key("End");
+    ASSERT_TRUE(shell.waitForScript("!document.querySelector('.page[data-page-number=\"1\"] .annotationLayer')"));
+    key("Home");
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
+    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
+}
+
+TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
+{
+    start();
+    const std::string plain = makePdf("plain.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        doc.addPage([300, 300]).drawText('secret', { x: 20, y: 150, size: 30 });
+        return doc.save();)");
+    ASSERT_FALSE(plain.empty());
+    // AES-256 with a password outside ASCII, which is prepared (SASLprep) before use.
+    const std::string locked = files.path() + "/locked.pdf";
+    const std::string command = "qpdf --encrypt 'clé été' 'owner' 256 -- '" + plain + "' '" + locked + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    shell.bridge->openFile(locked);
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open"));
+    EXPECT_EQ(text("document.getElementById('password-input').type"), "password");
+    EXPECT_NE(text("document.getElementById('password-message').textContent").find("locked.pdf"), std::string::npos);
+    type("wrong");
+    key("Return");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open && "
+                                    "document.getElementById('password-input').value === ''"));
+    // Typed through an input method, as letters outside the keyboard's own are.
+    shell.evaluate("document.getElementById('password-input').value = 'cle\u0301 e\u0301te\u0301'");
+    key("Return");
+    ASSERT_TRUE(showsPageCount(1)) << "the decomposed form of the password opens it too";
+    EXPECT_EQ(text("document.getElementById('password-dialog').open"), "false");
+
+    // A file that cannot be read gets one sentence of the page's, and nothing else.
+    const auto sentence = [&](const std::string& key, const std::string& name) {
+        return "(await import('./src/i18n.mjs')).t('" + key + "', {name: '" + name + "'})";
+    };
+    const std::string damaged = files.path() + "/damaged.pdf";
+    std::ofstream(damaged) << "%PDF-1.7\n1 0 obj << /Type /Catalog /Pages 9 0 R >>\ntrailer << /Root 1 0 R >>\n";
+    const std::string picture = files.path() + "/picture.pdf";
+    std::ofstream(picture) << "\x89PNG\r\n\x1a\n not a document at all";
+    for (const auto& [path, key] : {std::pair{damaged, "fileDamaged"}, {picture, "fileNotPdf"}}) {
+        const std::string name = path.substr(path.rfind('/') + 1);
+        shell.evaluate("(async () => { window.__wanted = " + sentence(key, name) + "; })()");
+        ASSERT_TRUE(shell.waitForScript("typeof window.__wanted === 'string'"));
+        shell.bridge->openFile(path);
+        EXPECT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-error .toast-text')]"
+                                        ".some((t) => t.textContent === window.__wanted)")) << key;
+        shell.evaluate("window.__wanted = undefined");
+    }
+    EXPECT_EQ(text("document.querySelectorAll('.tab').length"), "1");
+}
+
+}  // namespace
+}  // namespace pw::testing

@@ -272,5 +272,49 @@ TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead
     EXPECT_TRUE(toastSays("info", "No changes to save"));
 }
 
+TEST_F(PageSaving, FormValuesAreAppendedWithTheFileSoOtherReadersShowThem)
+{
+    start();
+    const std::string path = makePdf("form.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        const font = await doc.embedFont(lib.StandardFonts.Helvetica);
+        const page = doc.addPage([595, 842]);
+        const form = doc.getForm();
+        form.createTextField('name').addToPage(page, { x: 60, y: 700, width: 250, height: 30, font });
+        form.createCheckBox('agree').addToPage(page, { x: 60, y: 650, width: 20, height: 20 });
+        doc.addPage([595, 842]);
+        return doc.save();
+    )");
+    ASSERT_FALSE(path.empty());
+    const std::string original = readFile(path);
+    open(path, 2);
+    ASSERT_TRUE(shell.waitForScript("!!document.querySelector('.textWidgetAnnotation input')"));
+    ASSERT_TRUE(clickOn(".textWidgetAnnotation input"));
+    type("robert");  // an "r" typed in a field is the field's, not a rotation
+    ASSERT_TRUE(clickOn(".buttonWidgetAnnotation.checkBox input"));
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    saveAndWait();
+
+    const std::string saved = readFile(path);
+    EXPECT_EQ(saved.compare(0, original.size(), original), 0) << "appended as an update";
+    EXPECT_TRUE(qpdfAccepts(path));
+    // qpdf writes text strings with a "u:" in front.
+    const std::string fields = run({"qpdf", "--json", "--json-key=acroform", path}).out;
+    EXPECT_NE(fields.find("\"value\": \"u:robert\""), std::string::npos) << fields;
+    EXPECT_NE(fields.find("\"value\": \"/Yes\""), std::string::npos) << fields;
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, false}));
+
+    // Saved: nothing more to write until the next change, which is appended again.
+    click("#save");
+    EXPECT_TRUE(toastSays("info", "No changes to save"));
+    ASSERT_TRUE(clickOn(".textWidgetAnnotation input"));
+    key("End");
+    type("a");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    saveAndWait();
+    EXPECT_EQ(readFile(path).compare(0, saved.size(), saved), 0);
+    EXPECT_NE(run({"qpdf", "--json", "--json-key=acroform", path}).out.find("\"value\": \"u:roberta\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace pw::testing

@@ -119,6 +119,7 @@ export class App {
             return;
         }
         this.toasts.dismiss(key);
+        doc.onChange = () => this.update();
         if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
@@ -337,8 +338,10 @@ export class App {
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
         }
-        // The pages look as they did: only the title and the tab change.
-        this.update();
+        // The pages look as they did: only the title and the tab change, unless the
+        // file was written anew and is shown from its new bytes.
+        if (reply.ok && output.whole) this.#documentChanged(doc);
+        else this.update();
     }
 
     async #download(doc, output) {

@@ -10,6 +10,7 @@
 import { loadPdf } from './pdf_engine.mjs';
 import { PdfReader } from './pdf/reader.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
+import { formObjects } from './pdf/form_values.mjs';
 import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
 
 const HISTORY_LIMIT = 200;
@@ -23,8 +24,9 @@ export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged'
 // draws them, and which pdf.js page shows each of its pages. `removed` names pages of
 // earlier revisions still in the bytes that the user deleted (an insertion appends to
 // a file whose deletions are not yet saved); `textIn` the page ids whose recognised
-// text the bytes already hold.
-async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set() } = {}) {
+// text the bytes already hold; `source` the reader of the bytes pdf.js was opened on
+// (this base's own, unless it was saved since).
+async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null } = {}) {
     let reader = null;
     try {
         reader = await PdfReader.open(bytes);
@@ -32,7 +34,8 @@ async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = ne
         // pdf.js may still show what this reader cannot follow; edits are refused.
     }
     const pages = reader ? await reader.pages().catch(() => []) : [];
-    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, usable: !!reader && pages.length === pdfPages.length };
+    const usable = !!reader && pages.length === pdfPages.length;
+    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, usable };
 }
 
 export class PdfDoc {
@@ -50,6 +53,11 @@ export class PdfDoc {
         // page id -> {rotation, image: {width, height}, lines}
         this.recognised = new Map();
         this.currentPage = 1;
+        // Form values typed since the file last took them; `onChange` hears of the first.
+        // The revision tells a save whether more were typed while it ran.
+        this.formsModified = false;
+        this.formsRevision = 0;
+        this.onChange = null;
     }
 
     get pdf() {
@@ -63,7 +71,7 @@ export class PdfDoc {
     // Changed since opened or saved: pages arranged otherwise, or recognised text that
     // the file does not hold yet.
     get dirty() {
-        return this.state !== this.savedState || this.pendingText().size > 0;
+        return this.state !== this.savedState || this.pendingText().size > 0 || (this.formsModified && !this.locked);
     }
 
     get canUndo() {
@@ -86,8 +94,17 @@ export class PdfDoc {
         this.password = password;
         const base = await makeBase(this.openedBytes, pdf, await this.#pdfPages(pdf));
         this.openedBytes = null;
+        this.#watchForms(pdf);
         this.#enter(this.#identity(base));
         this.savedState = this.state;
+    }
+
+    #watchForms(pdf) {
+        pdf.annotationStorage.onSetModified = () => {
+            this.formsModified = true;
+            ++this.formsRevision;
+            this.onChange?.();
+        };
     }
 
     async #pdfPages(pdf) {
@@ -158,9 +175,12 @@ export class PdfDoc {
     // file's bytes as an update (what the arrangement holds so far comes along), which
     // pdf.js then opens; returns how many pages came in.
     async insert(otherBytes, at) {
-        const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at);
+        const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at, await this.#formObjects());
         const pdf = await loadPdf(bytes, () => this.password ?? null);
         const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn });
+        // The values typed so far are in the new bytes, which pdf.js now shows.
+        this.formsModified = false;
+        this.#watchForms(pdf);
         const ids = this.pageIds.slice();
         ids.splice(at, 0, ...Array(count).fill(null));
         this.#push(this.#identity(base, ids));
@@ -182,7 +202,16 @@ export class PdfDoc {
         const state = this.state;
         const layers = this.pendingText();
         const ids = [...layers.keys()].map((index) => state.entries[index].id);
-        return { state, textIds: ids, ...(await documentBytes(state, layers)) };
+        const forms = await this.#formObjects();
+        const formsRevision = forms.size > 0 ? this.formsRevision : null;
+        return { state, textIds: ids, formsRevision, ...(await documentBytes(state, layers, forms)) };
+    }
+
+    // The objects that carry the form values typed since the last save, if any.
+    async #formObjects() {
+        const base = this.state.base;
+        if (!this.formsModified || this.locked) return new Map();
+        return formObjects(base.pdf, base.source, base.reader.size);
     }
 
     // The recognised text a save would add: entry index -> {lines, transform}, for the
@@ -210,17 +239,28 @@ export class PdfDoc {
             this.path = path;
             this.name = path.split('/').filter(Boolean).pop() || this.name;
         }
+        if (output.formsRevision === this.formsRevision) this.formsModified = false;
         if (output.unchanged || this.state !== output.state) {
             this.savedState = output.state;
             return;
         }
         const { base, entries } = output.state;
-        const pdfPages = entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation }));
-        const saved = await makeBase(output.bytes, base.pdf, pdfPages, { textIn: new Set([...base.textIn, ...output.textIds]) });
+        const textIn = new Set([...base.textIn, ...output.textIds]);
+        const saved = output.whole ? await this.#reopened(output.bytes, textIn)
+            : await makeBase(output.bytes, base.pdf, entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
+                { textIn, source: base.source });
         const state = this.#identity(saved, this.pageIds);
         this.state = state;
         this.savedState = state;
         this.#enter(state);
+    }
+
+    // A file written anew is numbered anew: pdf.js opens it, so that the form values
+    // typed from now on are written with the numbers it has.
+    async #reopened(bytes, textIn) {
+        const pdf = await loadPdf(bytes, () => this.password ?? null);
+        this.#watchForms(pdf);
+        return makeBase(bytes, pdf, await this.#pdfPages(pdf), { textIn });
     }
 
     // Recognised text, valid only while the page keeps the rotation it was read in.

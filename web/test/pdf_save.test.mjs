@@ -1,12 +1,13 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendBytes } from '../src/pdf/growable.mjs';
-import { Dict, Ref, latin1 } from '../src/pdf/objects.mjs';
+import { Dict, PdfString, Ref, latin1, name } from '../src/pdf/objects.mjs';
 import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
 import { documentBytes } from '../src/pdf/saving.mjs';
+import { formObjects } from '../src/pdf/form_values.mjs';
 import { makePdf, pagedBodies } from './pdf_maker.mjs';
 
 const layouts = [
@@ -172,4 +173,18 @@ test('saves append in place to the bytes of the newest state, and an older state
     assert.notEqual(branch.buffer, second.buffer);
     assert.deepEqual([...branch], [1, 2, 3, 4, 9]);
     assert.deepEqual([...second], [1, 2, 3, 4, 5, 6], 'the later state is not written over');
+});
+
+test('form values written by pdf.js join the save under numbers the file does not use yet', async () => {
+    const source = await PdfReader.open(await makePdf(pagedBodies(1), { xref: 'stream', packed: [1, 2] }));
+    const page = new Dict((await source.pages())[0].dict);
+    const widget = new Dict([['Subtype', name('Widget')], ['V', new PdfString('Alice')]]);
+    page.set('Annots', [new Ref(source.size, 0)]);
+    // What pdf.js hands back: the bytes it was opened on and its own update after them.
+    const update = incrementalUpdate(source, new Map([[3, page], [source.size, widget]]));
+    const pdf = { saveDocument: async () => new Uint8Array([...source.bytes, ...update]) };
+    const objects = await formObjects(pdf, source, 40);
+    assert.deepEqual([...objects.keys()].sort((a, b) => a - b), [3, 40], 'its cross-reference stream is left out');
+    assert.equal(objects.get(3).get('Annots')[0].num, 40);
+    assert.equal(objects.get(40).get('V').bytes, 'Alice');
 });

@@ -40,7 +40,7 @@ export async function arrangePages(reader, entries, objects = new Map()) {
     return objects;
 }
 
-function copyValue(value, mapRef) {
+export function copyValue(value, mapRef) {
     if (value instanceof Ref) return mapRef(value);
     if (Array.isArray(value)) return value.map((v) => copyValue(v, mapRef));
     if (value instanceof Stream) return new Stream(copyValue(value.dict, mapRef), value.data);

@@ -20,8 +20,8 @@ export class InsertionError extends Error {
 // `state`: {base: {bytes, reader, pages, pdfPages, removed}, entries: [{page, rotation}]}
 // where `page` indexes base.pages. `layers`: entry index -> recognised text to write
 // ({lines, transform}).
-export function isUnchanged({ base, entries }, layers = new Map()) {
-    return layers.size === 0 && base.removed.size === 0 && entries.length === base.pdfPages.length &&
+export function isUnchanged({ base, entries }, layers = new Map(), forms = new Map()) {
+    return layers.size === 0 && forms.size === 0 && base.removed.size === 0 && entries.length === base.pdfPages.length &&
         entries.every((e, i) => e.page === i && e.rotation === base.pdfPages[i].rotation);
 }
 
@@ -55,11 +55,12 @@ function needsWholeFile({ base, entries }) {
 
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
 // bytes, when that is how the file was written.
-export async function documentBytes(state, layers = new Map()) {
+// `forms`: num -> value of the objects that hold the form's values (formObjects).
+export async function documentBytes(state, layers = new Map(), forms = new Map()) {
     const { base } = state;
-    if (isUnchanged(state, layers)) return { bytes: base.bytes, unchanged: true, whole: false };
+    if (isUnchanged(state, layers, forms)) return { bytes: base.bytes, unchanged: true, whole: false };
     const placed = arranged(state);
-    const objects = new Map();
+    const objects = new Map(forms);
     await addTextLayers(base.reader, placed, layers, objects);
     if (needsWholeFile(state)) {
         const bytes = await prunedFile(base.reader, placed, objects, base.removed);
@@ -70,7 +71,7 @@ export async function documentBytes(state, layers = new Map()) {
 }
 
 // The base's bytes with every page of `otherBytes` inserted at `at` as an update.
-export async function insertedFile(state, otherBytes, at) {
+export async function insertedFile(state, otherBytes, at, forms = new Map()) {
     let source;
     try {
         source = await PdfReader.open(otherBytes);
@@ -81,8 +82,9 @@ export async function insertedFile(state, otherBytes, at) {
     if (source.encrypted) throw new InsertionError('encrypted');
     const { base, entries } = state;
     const reader = base.reader;
-    const { objects, pages } = await importPages(source, reader.size);
+    const { objects: imported, pages } = await importPages(source, Math.max(reader.size, ...[...forms.keys()].map((n) => n + 1)));
     if (!pages.length) throw new InsertionError('damaged');
+    const objects = new Map([...forms, ...imported]);
     const placed = arranged(state);
     placed.splice(at, 0, ...pages.map((page) => ({ page, rotation: pageRotation(page) })));
     const kept = new Set(entries.map((e) => e.page));

@@ -20,14 +20,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "app/app_delegate.h"
+#include "bench/bench_shell.h"
+#include "bench/process_memory.h"
 #include "bridge/bridge.h"
-#include "platform/gtk/gtk_main_queue.h"
-#include "platform/gtk/gtk_panels.h"
-#include "platform/gtk/gtk_printing.h"
-#include "platform/gtk/gtk_shell.h"
-#include "platform/gtk/gtk_workspace.h"
-#include "platform/json_preferences.h"
 #include "platform/web_view.h"
 
 namespace fs = std::filesystem;
@@ -35,48 +30,13 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
+using pw::bench::webProcessesKiB;
+
 double seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 void waitFor(const std::function<bool()>& condition)
 {
     while (!condition()) g_main_context_iteration(nullptr, TRUE);
-}
-
-long residentKiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    return 0;
-}
-
-pid_t parentOf(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const auto close = text.rfind(')');
-    return close == std::string::npos ? 0 : std::atoi(text.c_str() + close + 4);
-}
-
-// The web processes are our descendants (under bubblewrap, grandchildren).
-long webProcessesKiB()
-{
-    long total = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream cmdline(entry.path() / "cmdline");
-        std::string command((std::istreambuf_iterator<char>(cmdline)), {});
-        if (command.find("WebKitWebProcess") == std::string::npos) continue;
-        const pid_t pid = std::atoi(name.c_str());
-        for (pid_t p = parentOf(pid); p > 1; p = parentOf(p))
-            if (p == ::getpid()) {
-                total += residentKiB(pid);
-                break;
-            }
-    }
-    return total;
 }
 
 // `pages` pages, each an uncompressed grey image of random pixels (they do not
@@ -205,15 +165,8 @@ int main(int argc, char** argv)
     const auto size = static_cast<double>(fs::file_size(path));
     std::printf("document: %.1f MB, 1000 pages\n", size / 1e6);
 
-    GtkApplication* application = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
-    g_application_register(G_APPLICATION(application), nullptr, nullptr);
-    auto preferences = std::make_shared<pw::JsonPreferences>(pw::JsonPreferences::defaultFile());
-    auto bridge = std::make_shared<pw::Bridge>(pw::BridgeServices{
-        std::make_shared<pw::gtk::GtkMainQueue>(), std::make_shared<pw::gtk::GtkPanels>(),
-        std::make_shared<pw::gtk::GtkWorkspace>(), std::make_shared<pw::gtk::GtkPrinting>(), preferences});
-    pw::gtk::GtkShell shell(application);
-    auto delegate = std::make_shared<pw::AppDelegate>(shell, bridge, preferences, web.string());
-    delegate->applicationDidFinishLaunching();
+    pw::bench::BenchShell app(web.string());
+    auto& bridge = app.bridge;
     Page page(bridge);
 
     auto start = Clock::now();

@@ -15,6 +15,7 @@
 #include <poppler.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -40,6 +41,21 @@ inline void drawOutlinedText(cairo_t* cr, const std::string& text, double x, dou
     cairo_fill(cr);
     pango_font_description_free(font);
     g_object_unref(layout);
+}
+
+// A scanned invoice: its first page shows "Invoice 4821" and "total amount due" as
+// shapes, with no text of its own; `more` draws further pages after it.
+inline std::string writeScannedInvoice(const std::string& path, const std::function<void(cairo_t*)>& more = nullptr)
+{
+    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
+    cairo_t* cr = cairo_create(surface);
+    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
+    drawOutlinedText(cr, "total amount due", 60, 160, 40);
+    if (more) more(cr);
+    cairo_destroy(cr);
+    cairo_surface_finish(surface);
+    cairo_surface_destroy(surface);
+    return path;
 }
 
 // Writes a PDF of portrait pages; page i shows "Page i" in real text and a black band.

@@ -222,19 +222,13 @@ TEST_F(PageSaving, ASaveThatWouldVoidACertificationAsksFirst)
 TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead)
 {
     NativeOCR::install(gtk::makeRecognitionServices(1));
-    const std::string path = files.path() + "/scan.pdf";
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
-    cairo_t* cr = cairo_create(surface);
-    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
-    drawOutlinedText(cr, "total amount due", 60, 160, 40);
-    cairo_show_page(cr);
-    // Scanned sideways: the words run up the page, upright once it is turned right.
-    cairo_translate(cr, 120, 700);
-    cairo_rotate(cr, -G_PI / 2);
-    drawOutlinedText(cr, "Delivery note", 0, 0, 40);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
+        cairo_show_page(cr);
+        // Scanned sideways: the words run up the page, upright once it is turned right.
+        cairo_translate(cr, 120, 700);
+        cairo_rotate(cr, -G_PI / 2);
+        drawOutlinedText(cr, "Delivery note", 0, 0, 40);
+    });
     const std::string original = readFile(path);
     ASSERT_EQ(run({"pdftotext", path, "-"}).out.find("Invoice"), std::string::npos) << "the words must be shapes only";
 

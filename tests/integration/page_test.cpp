@@ -184,14 +184,7 @@ TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)
 TEST_F(Page, RecognisedWordsLieOverThePageAsSelectableText)
 {
     NativeOCR::install(gtk::makeRecognitionServices(1));
-    const std::string path = files.path() + "/scan.pdf";
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
-    cairo_t* cr = cairo_create(surface);
-    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
-    drawOutlinedText(cr, "total amount due", 60, 160, 40);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf");
     ASSERT_TRUE(readPdf(path).text.at(0).find("Invoice") == std::string::npos) << "the words must be shapes only";
 
     start();

@@ -2,7 +2,7 @@
 // object streams): Flate with the PNG and TIFF predictors. Other streams are never
 // decoded here; they are copied as they are stored.
 
-import { Dict, isName } from './objects.mjs';
+import { Dict, concatBytes, isName } from './objects.mjs';
 
 // Many files carry a few bytes of junk after the compressed data: what was inflated
 // before the engine complained is kept.
@@ -21,13 +21,7 @@ async function inflate(data) {
     } catch (error) {
         if (!total) throw error;
     }
-    const out = new Uint8Array(total);
-    let at = 0;
-    for (const c of chunks) {
-        out.set(c, at);
-        at += c.length;
-    }
-    return out;
+    return concatBytes(chunks);
 }
 
 function unpredict(data, params) {

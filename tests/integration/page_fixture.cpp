@@ -3,6 +3,10 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <vector>
 
@@ -23,6 +27,29 @@ void settle()
 }
 
 }  // namespace
+
+// Other tests' windows share the display (ctest runs two at a time). Only one test at
+// a time sends real input, holding a lock from its first press or click to its end,
+// and the keyboard focus is taken back before every press and click: a window that
+// another test opened meanwhile would otherwise receive them.
+void PageFixture::takeFocus()
+{
+    if (inputLock_ < 0) {
+        // One lock per display: tests on other displays do not get in each other's way.
+        std::string display = DisplayString(xDisplay());
+        for (char& c : display)
+            if (c == '/' || c == ':') c = '-';
+        inputLock_ = ::open((std::string(g_get_tmp_dir()) + "/pagewick-test-input" + display + ".lock").c_str(), O_CREAT | O_RDWR, 0600);
+        if (inputLock_ >= 0) ::flock(inputLock_, LOCK_EX);
+    }
+    GtkWindow* window = GTK_WINDOW(gtk_widget_get_toplevel(shell.view().widget()));
+    gtk_window_present(window);
+    Display* display = xDisplay();
+    const ::Window xid = GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window)));
+    XRaiseWindow(display, xid);
+    XSetInputFocus(display, xid, RevertToParent, CurrentTime);
+    XFlush(display);
+}
 
 void PageFixture::start(int width, int height)
 {
@@ -60,6 +87,7 @@ void PageFixture::key(const std::string& accelerator)
     GdkModifierType modifiers{};
     gtk_accelerator_parse(accelerator.c_str(), &keyval, &modifiers);
     ASSERT_NE(keyval, 0u) << accelerator;
+    takeFocus();
     Display* display = xDisplay();
     std::vector<KeyCode> held;
     for (auto [mask, sym] : {std::pair{GDK_CONTROL_MASK, XK_Control_L}, {GDK_SHIFT_MASK, XK_Shift_L}, {GDK_MOD1_MASK, XK_Alt_L}})
@@ -91,6 +119,7 @@ bool PageFixture::clickOn(const std::string& selector)
     gint originX = 0, originY = 0, inX = 0, inY = 0;
     gdk_window_get_origin(gtk_widget_get_window(window), &originX, &originY);
     gtk_widget_translate_coordinates(view, window, 0, 0, &inX, &inY);
+    takeFocus();
     Display* display = xDisplay();
     XTestFakeMotionEvent(display, -1, originX + inX + x, originY + inY + y, CurrentTime);
     settle();

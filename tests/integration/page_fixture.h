@@ -132,6 +132,8 @@ protected:
     // A left click in the middle of the first element the selector finds, once it is
     // in view; false when there is none.
     bool clickOn(const std::string& selector);
+    void takeFocus();
+    int inputLock_ = -1;  // released when the test's process ends
 
     // Writes a PDF made in the page with its own pdf-lib: `build` is the body of an
     // async function given `lib` (the module) that returns the document's bytes.

@@ -25,8 +25,9 @@ export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged'
 // earlier revisions still in the bytes that the user deleted (an insertion appends to
 // a file whose deletions are not yet saved); `textIn` the page ids whose recognised
 // text the bytes already hold; `source` the reader of the bytes pdf.js was opened on
-// (this base's own, unless it was saved since).
-async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null } = {}) {
+// (this base's own, unless it was saved since); `imported` that pages of another file
+// came in since the last save.
+async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null, imported = false } = {}) {
     let reader = null;
     try {
         reader = await PdfReader.open(bytes);
@@ -35,7 +36,7 @@ async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = ne
     }
     const pages = reader ? await reader.pages().catch(() => []) : [];
     const usable = !!reader && pages.length === pdfPages.length;
-    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, usable };
+    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, imported, usable };
 }
 
 export class PdfDoc {
@@ -177,7 +178,7 @@ export class PdfDoc {
     async insert(otherBytes, at) {
         const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at, await this.#formObjects());
         const pdf = await loadPdf(bytes, () => this.password ?? null);
-        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn });
+        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn, imported: true });
         // The values typed so far are in the new bytes, which pdf.js now shows.
         this.formsModified = false;
         this.#watchForms(pdf);
@@ -196,15 +197,17 @@ export class PdfDoc {
     }
 
     // What a save writes for the current state: {state, bytes, whole} where `whole`
-    // says the file is written anew (pages were deleted) rather than appended to, and
-    // `unchanged` that the bytes are the file's own.
+    // says the file is written anew (pages were deleted) rather than appended to,
+    // `unchanged` that the bytes are the file's own, `inserted` that they hold pages of
+    // another file not saved before.
     async output() {
         const state = this.state;
         const layers = this.pendingText();
         const ids = [...layers.keys()].map((index) => state.entries[index].id);
         const forms = await this.#formObjects();
         const formsRevision = forms.size > 0 ? this.formsRevision : null;
-        return { state, textIds: ids, formsRevision, ...(await documentBytes(state, layers, forms)) };
+        const inserted = state.base.imported;
+        return { state, textIds: ids, formsRevision, inserted, ...(await documentBytes(state, layers, forms)) };
     }
 
     // The objects that carry the form values typed since the last save, if any.

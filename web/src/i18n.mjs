@@ -116,6 +116,10 @@ const strings = {
         '« {name} » donne des droits d’utilisation dans d’autres lecteurs : après cette modification, ils ne vaudront plus. Enregistrer quand même ?',
         '“{name}” grants usage rights in other readers: after this change they will no longer apply. Save anyway?',
     ],
+    saveBreaksPdfA: [
+        '« {name} » se déclare conforme à PDF/A, mais les pages insérées d’un autre fichier peuvent ne pas l’être : la déclaration ne vaudra peut-être plus. Enregistrer quand même ?',
+        '“{name}” declares that it conforms to PDF/A, but the pages inserted from another file may not: the claim may no longer hold. Save anyway?',
+    ],
     editFailed: ['La modification a échoué : {why}', 'The change failed: {why}'],
     saved: ['Enregistré : {path}', 'Saved: {path}'],
     saving: ['Enregistrement…', 'Saving…'],

@@ -6,7 +6,7 @@ import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
-import { documentBytes } from '../src/pdf/saving.mjs';
+import { documentBytes, protections } from '../src/pdf/saving.mjs';
 import { formObjects } from '../src/pdf/form_values.mjs';
 import { makePdf, pagedBodies } from './pdf_maker.mjs';
 
@@ -187,4 +187,15 @@ test('form values written by pdf.js join the save under numbers the file does no
     assert.deepEqual([...objects.keys()].sort((a, b) => a - b), [3, 40], 'its cross-reference stream is left out');
     assert.equal(objects.get(3).get('Annots')[0].num, 40);
     assert.equal(objects.get(40).get('V').bytes, 'Alice');
+});
+
+test('signatures, certifications, usage rights and PDF/A claims are seen where the file keeps them', async () => {
+    const xmp = '<x:xmpmeta><rdf:Description pdfaid:part="1" pdfaid:conformance="B"/></x:xmpmeta>';
+    const plain = await PdfReader.open(await makePdf(pagedBodies(1)));
+    assert.deepEqual(await protections(plain), { pdfa: false, signed: false, certified: false, usageRights: false });
+    const bodies = pagedBodies(1, { extraCatalog: '/Metadata 5 0 R/AcroForm<</Fields[6 0 R]/SigFlags 3>>/Perms<</UR3 7 0 R>>' });
+    bodies.push(`<</Type/Metadata/Subtype/XML/Length ${xmp.length}>>\nstream\n${xmp}\nendstream`,
+        '<</FT/Sig/T(signature)/V 7 0 R>>', '<</Type/Sig/Filter/Adobe.PPKLite>>');
+    const marked = await PdfReader.open(await makePdf(bodies));
+    assert.deepEqual(await protections(marked), { pdfa: true, signed: true, certified: false, usageRights: true });
 });

@@ -3,7 +3,8 @@
 // whole new file when pages were deleted, so that none of them stays in the bytes.
 
 import { appendBytes } from './growable.mjs';
-import { Dict, Ref, isName } from './objects.mjs';
+import { decodeStream } from './inflate.mjs';
+import { Dict, Ref, Stream, isName, latin1 } from './objects.mjs';
 import { arrangePages, importPages, pageRotation } from './page_tree.mjs';
 import { prunedFile } from './prune.mjs';
 import { DamagedFileError, PdfReader } from './reader.mjs';
@@ -107,13 +108,26 @@ async function signatureFields(reader, fields, seen = new Set()) {
     return false;
 }
 
+// Whether the document's metadata says it conforms to PDF/A.
+async function claimsPdfA(reader, catalog) {
+    const metadata = await reader.resolve(catalog?.get('Metadata'));
+    if (!(metadata instanceof Stream)) return false;
+    try {
+        return /pdfaid:part/.test(latin1(await decodeStream(metadata)));
+    } catch {
+        return false;  // metadata this reader cannot decode claims nothing it can see
+    }
+}
+
 // What a change would break: a signature (when the signed bytes are rewritten), a
-// certification or usage rights (any change outside what they allow).
+// certification or usage rights (any change outside what they allow), a PDF/A claim
+// (pages from another file, which need not conform).
 export async function protections(reader) {
     const catalog = await reader.catalog();
     const perms = await reader.resolve(catalog?.get('Perms'));
     const form = await reader.resolve(catalog?.get('AcroForm'));
     return {
+        pdfa: await claimsPdfA(reader, catalog),
         signed: form instanceof Dict && await signatureFields(reader, await reader.resolve(form.get('Fields'))),
         certified: perms instanceof Dict && perms.has('DocMDP'),
         usageRights: perms instanceof Dict && (perms.has('UR3') || perms.has('UR')),

@@ -50,13 +50,14 @@ export class App {
         this.viewer = new Viewer($('viewer'), {
             onPageChange: (n) => this.#pageChanged(n),
             onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+            onPageDrawn: () => this.finder.highlight(),
             links: this.links,
         });
         this.thumbnails = new Thumbnails($('thumbnails'), {
             onSelect: (n) => this.viewer.goTo(n),
             onMove: (from, to) => this.movePage(from, to),
         });
-        this.finder = new Finder(this, $('find-bar'), $('find-text'));
+        this.finder = new Finder(this, $('find-bar'));
     }
 
     start() {

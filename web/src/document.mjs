@@ -3,6 +3,7 @@
 // through moves, so what belongs to a page (its recognised text) moves with it.
 
 import { loadPdf } from './pdf_engine.mjs';
+import { shownWords } from './recognised_layer.mjs';
 
 // Each step keeps a whole copy of the document, so the history is bounded by size too.
 const HISTORY_LIMIT = 50;
@@ -115,18 +116,20 @@ export class PdfDoc {
         this.recognised.set(pageId, { ...result, rotation });
     }
 
-    // The plain text of a page: pdf.js's text and any recognised words. Kept per page
+    // The text of a page as find searches it: the pieces of pdf.js's text layer, then
+    // the recognised words as their layer shows them. pdf.js's part is kept per page
     // id, since no edit here changes what a page says.
-    async pageText(index) {
+    async pagePieces(index) {
         const id = this.pageIds[index];
         this.texts ??= new Map();
         if (!this.texts.has(id)) {
             const content = await (await this.pdf.getPage(index + 1)).getTextContent();
-            this.texts.set(id, content.items.map((item) => (item.str ?? '') + (item.hasEOL ? '\n' : ' ')).join(''));
+            this.texts.set(id, content.items.filter((item) => item.str !== undefined)
+                .map((item) => ({ str: item.str, eol: !!item.hasEOL })));
         }
-        const recognised = this.recognised.get(id);
-        const words = recognised ? recognised.lines.map((line) => line.words.map((w) => w.t).join(' ')).join('\n') : '';
-        return `${this.texts.get(id)}\n${words}`;
+        const recognised = this.recognisedText(index);
+        const words = recognised ? shownWords(recognised).map(({ text, eol }) => ({ str: text, eol })) : [];
+        return [...this.texts.get(id), ...words];
     }
 
     close() {

@@ -20,6 +20,8 @@ export function wireKeyboard(app) {
             event.preventDefault();
             action();
         };
+        if (key === 'F3' && doc && !command && !event.altKey)
+            return act(() => (app.finder.isOpen ? app.finder.step(event.shiftKey ? -1 : 1) : app.finder.open()));
         if (command && !event.altKey) {
             if (key === 's' && doc) return act(() => (event.shiftKey ? app.saveAs() : app.save()));
             if (key === 'p' && doc && native.print) return act(() => app.print());

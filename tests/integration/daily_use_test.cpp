@@ -216,5 +216,63 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
     EXPECT_EQ(text("document.getElementById('find-count').classList.contains('none')"), "true") << counter();
 }
 
+TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHasTheFocus)
+{
+    start();
+    const std::string path = makePdf("three.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 3);
+    const auto turned = [&] {
+        return text("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()") ==
+               "true";
+    };
+    const auto menu = [&](const char* action) {
+        GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
+        g_action_group_activate_action(G_ACTION_GROUP(window), action, nullptr);
+    };
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page').dataset.drawn === 'true'"));
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"] .textLayer"));
+
+    key("r");
+    ASSERT_TRUE(waitUntil(turned));
+    key("<Control>z");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.tab.dirty')")) << "back to the state on disk";
+    key("<Control><Shift>z");
+    ASSERT_TRUE(waitUntil(turned));
+
+    // Edit ▸ Undo and Edit ▸ Redo, as a click in the menu runs them.
+    menu("menu-2-0");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    menu("menu-2-1");
+    ASSERT_TRUE(waitUntil(turned));
+    EXPECT_EQ(text("document.getElementById('redo').disabled"), "true");
+
+    // In a field the keys undo the typing and leave the document alone.
+    key("<Control>f");
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.id === 'find-text'"));
+    type("ab");
+    key("<Control>z");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('find-text').value !== 'ab'"));
+    spin(0.3);
+    EXPECT_TRUE(turned());
+    type("cd");
+
+    // Once the field is gone, undo is the document's again, typing or not before it.
+    key("Escape");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('find-bar').hidden"));
+    key("<Control>z");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    EXPECT_EQ(text("document.getElementById('undo').disabled"), "true");
+    // The toolbar's buttons go the same way.
+    ASSERT_TRUE(clickOn("#redo"));
+    ASSERT_TRUE(waitUntil(turned));
+    ASSERT_TRUE(clickOn("#undo"));
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+}
+
 }  // namespace
 }  // namespace pw::testing

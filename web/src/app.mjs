@@ -19,6 +19,7 @@ import { renderRecent } from './recent_list.mjs';
 import { renderTabs } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
+import { UndoBridge } from './undo_bridge.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
 
@@ -61,6 +62,7 @@ export class App {
     }
 
     start() {
+        this.undoSteps = new UndoBridge({ undo: () => this.undo(), redo: () => this.redo() });
         translateDocument();
         placeIcons();
         document.body.classList.toggle('native', native.available);
@@ -172,6 +174,7 @@ export class App {
                 return;
             }
             const message = describe(doc);  // may move to the page the edit concerns
+            this.undoSteps.record();
             this.#documentChanged(doc);
             this.toasts.show(message, 'ok', { key: 'edit' });
         });
@@ -243,15 +246,23 @@ export class App {
     }
 
     undo() {
+        return this.#travel((doc) => doc.undo(), 'nothingToUndo', 'undone');
+    }
+
+    redo() {
+        return this.#travel((doc) => doc.redo(), 'nothingToRedo', 'redone');
+    }
+
+    #travel(step, nothing, done) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            if (!(await doc.undo())) {
-                this.toasts.show(t('nothingToUndo'), 'info', { key: 'edit' });
+            if (!(await step(doc))) {
+                this.toasts.show(t(nothing), 'info', { key: 'edit' });
                 return;
             }
             this.#documentChanged(doc);
-            this.toasts.show(t('undone'), 'ok', { key: 'edit' });
+            this.toasts.show(t(done), 'ok', { key: 'edit' });
         });
     }
 
@@ -396,6 +407,7 @@ export class App {
         document.body.classList.toggle('empty', !doc);
         $('start').hidden = !!doc;
         $('undo').disabled = !doc?.canUndo;
+        $('redo').disabled = !doc?.canRedo;
         document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
         this.#updatePager();
         renderTabs($('tabs'), this.docs, this.active, {
@@ -487,7 +499,8 @@ export class App {
         on('move-down', () => this.movePage(this.active.currentPage - 1, this.active.currentPage));
         on('delete', () => this.deletePage());
         on('insert', () => this.chooseInsertion());
-        on('undo', () => this.undo());
+        on('undo', () => this.undoSteps.undo());
+        on('redo', () => this.undoSteps.redo());
         on('ocr', () => this.recognise());
         on('find-toggle', () => this.finder.toggle());
         $('zoom').addEventListener('change', (event) => {

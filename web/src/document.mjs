@@ -21,6 +21,7 @@ export class PdfDoc {
         this.bytes = bytes;
         this.savedBytes = bytes;
         this.history = [];
+        this.future = [];  // the states undone, for redo
         this.pdf = null;
         this.pageIds = [];
         this.rotations = [];
@@ -40,6 +41,10 @@ export class PdfDoc {
 
     get canUndo() {
         return this.history.length > 0;
+    }
+
+    get canRedo() {
+        return this.future.length > 0;
     }
 
     // Opens the bytes with pdf.js; the password asked for, if any, is kept for reloads
@@ -76,23 +81,40 @@ export class PdfDoc {
     // which page stands where afterwards, given the old ids and the new page count
     // (null for a page new to the document).
     async apply(change, arrange) {
-        const before = { bytes: this.bytes, pageIds: this.pageIds, currentPage: this.currentPage };
+        const before = this.#state();
         const bytes = await change(this.bytes);
         const pdf = await loadPdf(bytes, () => this.password ?? null);
         const pageIds = arrange(this.pageIds.slice(), pdf.numPages).map((id) => id ?? ++lastPageId);
         this.bytes = bytes;
         await this.adopt(pdf, pageIds);
         this.history.push(before);
+        this.future = [];
         let kept = this.history.reduce((sum, step) => sum + step.bytes.length, 0);
         while (this.history.length > 1 && (this.history.length > HISTORY_LIMIT || kept > HISTORY_BYTES))
             kept -= this.history.shift().bytes.length;
     }
 
     async undo() {
-        const before = this.history.pop();
-        if (!before) return false;
-        this.currentPage = before.currentPage;
-        await this.reload(before.bytes, before.pageIds);
+        return this.#travel(this.history, this.future);
+    }
+
+    async redo() {
+        return this.#travel(this.future, this.history);
+    }
+
+    #state() {
+        return { bytes: this.bytes, pageIds: this.pageIds, currentPage: this.currentPage };
+    }
+
+    // Goes back (or forth) one state: the one left goes on the other stack.
+    async #travel(from, to) {
+        const target = from.at(-1);
+        if (!target) return false;
+        const now = this.#state();
+        this.currentPage = target.currentPage;
+        await this.reload(target.bytes, target.pageIds);
+        from.pop();
+        to.push(now);
         return true;
     }
 

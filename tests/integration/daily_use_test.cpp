@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "tests/integration/page_fixture.h"
 
@@ -137,6 +139,139 @@ TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
         shell.evaluate("window.__wanted = undefined");
     }
     EXPECT_EQ(text("document.querySelectorAll('.tab').length"), "1");
+}
+
+TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakingKeys)
+{
+    start();
+    // 40 pages; "charlie" stands on lines 12 and 24 of every page but the tenth, twice
+    // on line 12 of page 33: 79 matches in all.
+    const std::string path = makePdf("long.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        const font = await doc.embedFont(lib.StandardFonts.Helvetica);
+        for (let n = 1; n <= 40; ++n) {
+            const page = doc.addPage([595, 842]);
+            for (let line = 1; line <= 30; ++line) {
+                const marked = n !== 10 && line % 12 === 0;
+                const text = `page ${n} line ${line} ` + (marked ? (n === 33 && line === 12 ? 'charlie and Charlie' : 'charlie') : 'alpha');
+                page.drawText(text, { x: 60, y: 800 - line * 24, size: 12, font });
+            }
+        }
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 40);
+    const auto counter = [&] { return text("document.getElementById('find-count').textContent"); };
+    const auto current = [&] {
+        return text("(() => { const [range] = CSS.highlights.get('find-current'); if (!range) return '';"
+                    " const page = range.startContainer.parentElement.closest('.page').dataset.pageNumber;"
+                    " return page + ':' + range.startOffset + ':' + range.startContainer.textContent; })()");
+    };
+
+    key("<Control>f");
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.id === 'find-text'"));
+    type("charlie");
+    // The count is the document's; "n of m" in the page's language.
+    ASSERT_TRUE(waitUntil([&] { return counter().find("79") != std::string::npos && !current().empty(); })) << counter();
+    EXPECT_EQ(current(), "1:15:page 1 line 12 charlie");
+    EXPECT_TRUE(shell.waitForScript("CSS.highlights.get('find-match').size >= 3")) << "the other matches in view are marked";
+
+    // Every match, in order, with Enter; the tenth page has none.
+    std::vector<std::string> visited{current()};
+    for (int step = 1; step < 79; ++step) {
+        key(step % 2 ? "Return" : "F3");
+        const std::string before = visited.back();
+        ASSERT_TRUE(waitUntil([&] { return current() != before && !current().empty(); })) << "step " << step;
+        visited.push_back(current());
+    }
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 40; ++n)
+        for (int line = 12; n != 10 && line <= 24; line += 12) {
+            const std::string text = "page " + std::to_string(n) + " line " + std::to_string(line) + " ";
+            const std::string at = std::to_string(n) + ":" + std::to_string(text.size()) + ":";
+            if (n == 33 && line == 12) {
+                expected.push_back(at + text + "charlie and Charlie");
+                expected.push_back(std::to_string(n) + ":" + std::to_string(text.size() + 12) + ":" + text + "charlie and Charlie");
+            } else {
+                expected.push_back(at + text + "charlie");
+            }
+        }
+    EXPECT_EQ(visited, expected);
+    EXPECT_NE(counter().find("79"), std::string::npos);
+    EXPECT_EQ(text("document.getElementById('page-number').value"), "40");
+
+    // Past the last it wraps to the first; Shift+Enter goes back to the last.
+    key("Return");
+    ASSERT_TRUE(waitUntil([&] { return current() == expected.front(); }));
+    key("<Shift>Return");
+    ASSERT_TRUE(waitUntil([&] { return current() == expected.back(); }));
+    key("<Shift>F3");
+    ASSERT_TRUE(waitUntil([&] { return current() == expected[77]; }));
+
+    // The field still takes what is typed: a word found nowhere says so.
+    EXPECT_EQ(text("document.activeElement.id"), "find-text");
+    type("x");
+    ASSERT_TRUE(waitUntil([&] { return current().empty(); }));
+    EXPECT_EQ(text("document.getElementById('find-text').value"), "charliex");
+    EXPECT_EQ(text("CSS.highlights.get('find-match').size"), "0");
+    EXPECT_EQ(text("document.getElementById('find-count').classList.contains('none')"), "true") << counter();
+}
+
+TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHasTheFocus)
+{
+    start();
+    const std::string path = makePdf("three.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 3);
+    const auto turned = [&] {
+        return text("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()") ==
+               "true";
+    };
+    const auto menu = [&](const char* action) {
+        GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
+        g_action_group_activate_action(G_ACTION_GROUP(window), action, nullptr);
+    };
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page').dataset.drawn === 'true'"));
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"] .textLayer"));
+
+    key("r");
+    ASSERT_TRUE(waitUntil(turned));
+    key("<Control>z");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.tab.dirty')")) << "back to the state on disk";
+    key("<Control><Shift>z");
+    ASSERT_TRUE(waitUntil(turned));
+
+    // Edit ▸ Undo and Edit ▸ Redo, as a click in the menu runs them.
+    menu("menu-2-0");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    menu("menu-2-1");
+    ASSERT_TRUE(waitUntil(turned));
+    EXPECT_EQ(text("document.getElementById('redo').disabled"), "true");
+
+    // In a field the keys undo the typing and leave the document alone.
+    key("<Control>f");
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.id === 'find-text'"));
+    type("ab");
+    key("<Control>z");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('find-text').value !== 'ab'"));
+    spin(0.3);
+    EXPECT_TRUE(turned());
+    type("cd");
+
+    // Once the field is gone, undo is the document's again, typing or not before it.
+    key("Escape");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('find-bar').hidden"));
+    key("<Control>z");
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+    EXPECT_EQ(text("document.getElementById('undo').disabled"), "true");
+    // The toolbar's buttons go the same way.
+    ASSERT_TRUE(clickOn("#redo"));
+    ASSERT_TRUE(waitUntil(turned));
+    ASSERT_TRUE(clickOn("#undo"));
+    ASSERT_TRUE(waitUntil([&] { return !turned(); }));
 }
 
 }  // namespace

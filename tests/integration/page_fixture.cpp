@@ -20,10 +20,11 @@ Display* xDisplay()
     return GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
 }
 
-void settle()
+// Lets the server deliver the events and the view take them.
+void settle(double seconds = 0.05)
 {
     XFlush(xDisplay());
-    spin(0.15);
+    spin(seconds);
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ void PageFixture::start(int width, int height)
     ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
     spin(0.3);
     XSetInputFocus(xDisplay(), GDK_WINDOW_XID(gtk_widget_get_window(GTK_WIDGET(window))), RevertToParent, CurrentTime);
-    settle();
+    settle(0.15);
 }
 
 void PageFixture::open(const std::string& path, int pages)
@@ -122,10 +123,11 @@ bool PageFixture::clickOn(const std::string& selector)
     takeFocus();
     Display* display = xDisplay();
     XTestFakeMotionEvent(display, -1, originX + inX + x, originY + inY + y, CurrentTime);
-    settle();
+    settle(0.15);
+    takeFocus();  // a window mapped meanwhile would be the one under the pointer
     XTestFakeButtonEvent(display, 1, True, CurrentTime);
     XTestFakeButtonEvent(display, 1, False, CurrentTime);
-    settle();
+    settle(0.15);
     return true;
 }
 

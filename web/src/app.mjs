@@ -21,6 +21,7 @@ import { renderRecent } from './recent_list.mjs';
 import { renderTabs } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
+import { UndoBridge } from './undo_bridge.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
 
@@ -52,13 +53,14 @@ export class App {
         this.viewer = new Viewer($('viewer'), {
             onPageChange: (n) => this.#pageChanged(n),
             onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+            onPageDrawn: () => this.finder.highlight(),
             links: this.links,
         });
         this.thumbnails = new Thumbnails($('thumbnails'), {
             onSelect: (n) => this.viewer.goTo(n),
             onMove: (from, to) => this.movePage(from, to),
         });
-        this.finder = new Finder(this, $('find-bar'), $('find-text'));
+        this.finder = new Finder(this, $('find-bar'));
         this.recognition = new Recognition({
             button: $('ocr'),
             toasts: this.toasts,
@@ -73,6 +75,7 @@ export class App {
     }
 
     start() {
+        this.undoSteps = new UndoBridge({ undo: () => this.undo(), redo: () => this.redo() });
         translateDocument();
         placeIcons();
         document.body.classList.toggle('native', native.available);
@@ -190,6 +193,7 @@ export class App {
                 return;
             }
             const message = describe(doc);  // may move to the page the edit concerns
+            this.undoSteps.record();
             this.#documentChanged(doc, steps.onlyPage);
             this.toasts.show(message, 'ok', { key: 'edit' });
         });
@@ -263,15 +267,23 @@ export class App {
     }
 
     undo() {
+        return this.#travel((doc) => doc.undo(), 'nothingToUndo', 'undone');
+    }
+
+    redo() {
+        return this.#travel((doc) => doc.redo(), 'nothingToRedo', 'redone');
+    }
+
+    #travel(step, nothing, done) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            if (!doc.undo()) {
-                this.toasts.show(t('nothingToUndo'), 'info', { key: 'edit' });
+            if (!(await step(doc))) {
+                this.toasts.show(t(nothing), 'info', { key: 'edit' });
                 return;
             }
             this.#documentChanged(doc);
-            this.toasts.show(t('undone'), 'ok', { key: 'edit' });
+            this.toasts.show(t(done), 'ok', { key: 'edit' });
         });
     }
 
@@ -419,6 +431,7 @@ export class App {
         document.body.classList.toggle('empty', !doc);
         $('start').hidden = !!doc;
         $('undo').disabled = !doc?.canUndo;
+        $('redo').disabled = !doc?.canRedo;
         document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
         this.#updatePager();
         renderTabs($('tabs'), this.docs, this.active, {
@@ -514,7 +527,8 @@ export class App {
         on('move-down', () => this.movePage(this.active.currentPage - 1, this.active.currentPage));
         on('delete', () => this.deletePage());
         on('insert', () => this.chooseInsertion());
-        on('undo', () => this.undo());
+        on('undo', () => this.undoSteps.undo());
+        on('redo', () => this.undoSteps.redo());
         on('ocr', () => this.recognise());
         on('find-toggle', () => this.finder.toggle());
         $('zoom').addEventListener('change', (event) => {

@@ -12,6 +12,7 @@ import { PdfReader } from './pdf/reader.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
 import { formObjects } from './pdf/form_values.mjs';
 import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
+import { shownWords } from './recognised_layer.mjs';
 
 const HISTORY_LIMIT = 200;
 let lastDocumentId = 0;
@@ -46,6 +47,7 @@ export class PdfDoc {
         this.path = path;
         this.openedBytes = bytes;
         this.history = [];
+        this.future = [];  // the states undone, for redo
         this.state = null;
         this.savedState = null;
         this.pageIds = [];
@@ -77,6 +79,10 @@ export class PdfDoc {
 
     get canUndo() {
         return this.history.length > 0;
+    }
+
+    get canRedo() {
+        return this.future.length > 0;
     }
 
     // Why the document cannot be edited, or null.
@@ -162,6 +168,7 @@ export class PdfDoc {
     #push(state) {
         this.history.push({ state: this.state, currentPage: this.currentPage });
         if (this.history.length > HISTORY_LIMIT) this.history.shift();
+        this.future = [];
         this.#enter(state);
     }
 
@@ -189,10 +196,20 @@ export class PdfDoc {
     }
 
     undo() {
-        const before = this.history.pop();
-        if (!before) return false;
-        this.currentPage = before.currentPage;
-        this.#enter(before.state);
+        return this.#travel(this.history, this.future);
+    }
+
+    redo() {
+        return this.#travel(this.future, this.history);
+    }
+
+    // Goes back (or forth) one state: the one left goes on the other stack.
+    #travel(from, to) {
+        const target = from.pop();
+        if (!target) return false;
+        to.push({ state: this.state, currentPage: this.currentPage });
+        this.currentPage = target.currentPage;
+        this.#enter(target.state);
         return true;
     }
 
@@ -276,25 +293,28 @@ export class PdfDoc {
         this.recognised.set(pageId, { ...result, rotation });
     }
 
-    // The plain text of a page: pdf.js's text and any recognised words. Kept per page
+    // The text of a page as find searches it: the pieces of pdf.js's text layer, then
+    // the recognised words as their layer shows them. pdf.js's part is kept per page
     // id, since no edit here changes what a page says.
-    async pageText(index) {
+    async pagePieces(index) {
         const id = this.pageIds[index];
         this.texts ??= new Map();
         if (!this.texts.has(id)) {
             const content = await (await this.page(index)).getTextContent();
-            this.texts.set(id, content.items.map((item) => (item.str ?? '') + (item.hasEOL ? '\n' : ' ')).join(''));
+            this.texts.set(id, content.items.filter((item) => item.str !== undefined)
+                .map((item) => ({ str: item.str, eol: !!item.hasEOL })));
         }
-        const recognised = this.recognised.get(id);
-        const words = recognised ? recognised.lines.map((line) => line.words.map((w) => w.t).join(' ')).join('\n') : '';
-        return `${this.texts.get(id)}\n${words}`;
+        const recognised = this.recognisedText(index);
+        const words = recognised ? shownWords(recognised).map(({ text, eol }) => ({ str: text, eol })) : [];
+        return [...this.texts.get(id), ...words];
     }
 
     close() {
         this.closed = true;
-        const pdfs = new Set([this.state, ...this.history.map((h) => h.state)].map((s) => s?.base.pdf).filter(Boolean));
-        for (const pdf of pdfs) pdf.loadingTask.destroy();
+        const states = [this.state, ...this.history.map((h) => h.state), ...this.future.map((h) => h.state)];
+        for (const pdf of new Set(states.map((s) => s?.base.pdf).filter(Boolean))) pdf.loadingTask.destroy();
         this.state = null;
         this.history = [];
+        this.future = [];
     }
 }

@@ -1,7 +1,8 @@
 // The page's keyboard shortcuts. The menu bar takes Ctrl with O, W, Q, H, M, Z, X, C,
 // V and A (and Ctrl+Shift+Z, F11) before the page sees them, so the page uses others:
 // Ctrl+S save, Ctrl+Shift+S save as, Ctrl+P print, Ctrl+E export, Ctrl+I insert,
-// Ctrl+F find, Ctrl+Alt+Z undo, + and - zoom, R rotate, Delete, Alt+arrows move a page.
+// Ctrl+F find, F3 next match, + and - zoom, R rotate, Delete, Alt+arrows move a page.
+// Undo and redo are the menu's own Ctrl+Z and Ctrl+Shift+Z (see undo_bridge.mjs).
 
 import { native } from './native.mjs';
 
@@ -20,6 +21,8 @@ export function wireKeyboard(app) {
             event.preventDefault();
             action();
         };
+        if (key === 'F3' && doc && !command && !event.altKey)
+            return act(() => (app.finder.isOpen ? app.finder.step(event.shiftKey ? -1 : 1) : app.finder.open()));
         if (command && !event.altKey) {
             if (key === 's' && doc) return act(() => (event.shiftKey ? app.saveAs() : app.save()));
             if (key === 'p' && doc && native.print) return act(() => app.print());
@@ -33,7 +36,6 @@ export function wireKeyboard(app) {
             if (key === 'PageUp' && app.docs.length > 1) return act(() => app.cycleTab(-1));
             return;
         }
-        if (command && event.altKey && key === 'z' && doc) return act(() => app.undo());
         if (!doc || typingIn(event.target)) return;
         if (event.altKey) {
             if (key === 'ArrowUp') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage - 2));

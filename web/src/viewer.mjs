@@ -13,9 +13,11 @@ const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
 
 export class Viewer {
-    constructor(scroller, { onPageChange, onScaleChange, links }) {
+    constructor(scroller, { onPageChange, onScaleChange, onPageDrawn, links }) {
         this.scroller = scroller;
         this.links = links;
+        this.onPageDrawn = onPageDrawn;
+        this.waiting = [];  // {index, resolve} of drawn(index)
         this.column = scroller.querySelector('.pages');
         this.onPageChange = onPageChange;
         this.onScaleChange = onScaleChange;
@@ -140,6 +142,32 @@ export class Viewer {
         frame.querySelector('.ocrLayer')?.remove();
         const entry = this.doc.recognisedText(index);
         if (entry) frame.append(buildRecognisedLayer(entry, parseFloat(frame.style.width), parseFloat(frame.style.height)));
+        if (this.isDrawn(index)) this.onPageDrawn?.(index);
+    }
+
+    isDrawn(index) {
+        return this.frames[index]?.dataset.drawn === 'true';
+    }
+
+    // Resolves once the page is drawn, or once it no longer will be (it went out of
+    // view, or the pages were laid out again).
+    drawn(index) {
+        if (this.isDrawn(index)) return Promise.resolve();
+        return new Promise((resolve) => this.waiting.push({ index, resolve }));
+    }
+
+    #settle(index = null) {
+        const done = this.waiting.filter((w) => index === null || w.index === index);
+        this.waiting = this.waiting.filter((w) => !done.includes(w));
+        for (const w of done) w.resolve();
+    }
+
+    // The spans holding the page's text, in the order find counts them: pdf.js's text
+    // layer, then the recognised words.
+    textSpans(index) {
+        const frame = this.frames[index];
+        if (!frame) return [];
+        return [...(frame.textDivs ?? []), ...frame.querySelectorAll('.ocrLayer span')];
     }
 
     #fitScale() {
@@ -160,6 +188,7 @@ export class Viewer {
 
     #layout() {
         ++this.generation;
+        this.#settle();
         this.observer.disconnect();
         this.column.replaceChildren();
         this.frames = [];
@@ -192,7 +221,9 @@ export class Viewer {
         frame.dataset.rendered = '';
         delete frame.dataset.drawn;
         frame.renderTask?.cancel();
+        frame.textDivs = null;
         frame.replaceChildren();
+        this.#settle(Number(frame.dataset.index));
     }
 
     async #render(frame) {
@@ -223,11 +254,15 @@ export class Viewer {
             text.className = 'textLayer';
             frame.replaceChildren(canvas, text);
             this.showRecognised(index);
-            await new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport }).render();
+            const textLayer = new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport });
+            await textLayer.render();
             if (generation !== this.generation) return;
             await this.#renderAnnotations(frame, page, viewport, doc);
             if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
+            frame.textDivs = textLayer.textDivs;
             frame.dataset.drawn = 'true';
+            this.#settle(index);
+            this.onPageDrawn?.(index);
         } catch (error) {
             if (error?.name !== 'RenderingCancelledException') console.error(error);
         }

@@ -3,10 +3,6 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <fstream>
 #include <vector>
 
@@ -29,20 +25,11 @@ void settle(double seconds = 0.05)
 
 }  // namespace
 
-// Other tests' windows share the display (ctest runs two at a time). Only one test at
-// a time sends real input, holding a lock from its first press or click to its end,
-// and the keyboard focus is taken back before every press and click: a window that
-// another test opened meanwhile would otherwise receive them.
+// Other tests' windows may share the display: the keyboard focus and the top of the
+// stack are taken back before every press and click, or a window mapped meanwhile
+// would receive them.
 void PageFixture::takeFocus()
 {
-    if (inputLock_ < 0) {
-        // One lock per display: tests on other displays do not get in each other's way.
-        std::string display = DisplayString(xDisplay());
-        for (char& c : display)
-            if (c == '/' || c == ':') c = '-';
-        inputLock_ = ::open((std::string(g_get_tmp_dir()) + "/pagewick-test-input" + display + ".lock").c_str(), O_CREAT | O_RDWR, 0600);
-        if (inputLock_ >= 0) ::flock(inputLock_, LOCK_EX);
-    }
     GtkWindow* window = GTK_WINDOW(gtk_widget_get_toplevel(shell.view().widget()));
     gtk_window_present(window);
     Display* display = xDisplay();

@@ -133,7 +133,6 @@ protected:
     // in view; false when there is none.
     bool clickOn(const std::string& selector);
     void takeFocus();
-    int inputLock_ = -1;  // released when the test's process ends
 
     // Writes a PDF made in the page with its own pdf-lib: `build` is the body of an
     // async function given `lib` (the module) that returns the document's bytes.

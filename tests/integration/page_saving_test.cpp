@@ -274,6 +274,30 @@ TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead
     EXPECT_TRUE(toastSays("info", "No changes to save"));
 }
 
+TEST_F(PageSaving, RecognitionStoppedPartWayKeepsThePagesAlreadyRead)
+{
+    NativeOCR::install(gtk::makeRecognitionServices(1));
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
+        for (const char* words : {"Second page", "Third page"}) {
+            cairo_show_page(cr);
+            drawOutlinedText(cr, words, 60, 80, 40);
+        }
+    });
+    start();
+    open(path, 3);
+    click("#ocr");
+    ASSERT_TRUE(toastSays("info", "page 1 of 3"));
+    click("#ocr");  // the same button stops the run
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast')].some(t => t.textContent.startsWith('Recognition stopped'))", 60));
+    EXPECT_EQ(text("document.getElementById('ocr').classList.contains('running')"), "false");
+    EXPECT_EQ(text("document.querySelectorAll('.ocrLayer').length"), "1") << "the page in progress was finished, no other begun";
+    EXPECT_TRUE(hasDirtyTab());
+    saveAndWait();
+    const std::string words = run({"pdftotext", path, "-"}).out;
+    EXPECT_NE(words.find("Invoice"), std::string::npos) << words;
+    EXPECT_EQ(words.find("Second"), std::string::npos) << words;
+}
+
 TEST_F(PageSaving, FormValuesAreAppendedWithTheFileSoOtherReadersShowThem)
 {
     start();

@@ -39,8 +39,14 @@ inline long webProcessesKiB()
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
         const std::string name = entry.path().filename();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream cmdline(entry.path() / "cmdline");
-        std::string command((std::istreambuf_iterator<char>(cmdline)), {});
+        // A process may end while it is looked at: its files then fail to read.
+        std::string command;
+        try {
+            std::ifstream cmdline(entry.path() / "cmdline");
+            command.assign(std::istreambuf_iterator<char>(cmdline), {});
+        } catch (const std::ios_base::failure&) {
+            continue;
+        }
         if (command.find("WebKitWebProcess") == std::string::npos) continue;
         const pid_t pid = std::atoi(name.c_str());
         for (pid_t p = parentOf(pid); p > 1; p = parentOf(p))

@@ -248,6 +248,7 @@ TEST_F(Page, ExportsTheChosenPagesAsImagesInAZipArchive)
 TEST_F(Page, InsertsTheChosenPdfAfterTheCurrentPageAndUndoes)
 {
     const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    const std::string original = readFile(path);
     const std::string other = files.path() + "/appendix.pdf";
     {
         cairo_surface_t* surface = cairo_pdf_surface_create(other.c_str(), pageHeight, pageWidth);
@@ -276,6 +277,7 @@ TEST_F(Page, InsertsTheChosenPdfAfterTheCurrentPageAndUndoes)
     EXPECT_EQ(text("document.getElementById('page-number').value"), "2");
     click("#save");
     ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    EXPECT_EQ(readFile(path).compare(0, original.size(), original), 0) << "the pages came in as an update";
     const PdfFacts saved = readPdf(path);
     ASSERT_EQ(saved.pages, 5);
     EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, true, false, false}));

@@ -326,15 +326,15 @@ export class App {
     // The bytes a save of the document writes, once the user has agreed to what the
     // save would break; null when they declined.
     async #outputToWrite(doc) {
-        const output = await this.#output(doc);
+        const output = await this.#output(doc, { forSave: true });
         return output && (await confirmSave(doc, output)) ? output : null;
     }
 
     // The document's bytes as shown, or null (and the reason said) when they cannot be
     // made.
-    async #output(doc) {
+    async #output(doc, options = {}) {
         try {
-            return await doc.output();
+            return await doc.output(options);
         } catch (error) {
             console.error(error);
             this.toasts.show(t('saveDamaged', { name: doc.name }), 'error', { key: 'save' });

@@ -217,14 +217,15 @@ export class PdfDoc {
     // says the file is written anew (pages were deleted) rather than appended to,
     // `unchanged` that the bytes are the file's own, `inserted` that they hold pages of
     // another file not saved before.
-    async output() {
+    // `forSave`: the bytes are to be written as the document's file (see documentBytes).
+    async output({ forSave = false } = {}) {
         const state = this.state;
         const layers = this.pendingText();
         const ids = [...layers.keys()].map((index) => state.entries[index].id);
         const forms = await this.#formObjects();
         const formsRevision = forms.size > 0 ? this.formsRevision : null;
         const inserted = state.base.imported;
-        return { state, textIds: ids, formsRevision, inserted, ...(await documentBytes(state, layers, forms)) };
+        return { state, textIds: ids, formsRevision, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave })) };
     }
 
     // The objects that carry the form values typed since the last save, if any.

@@ -4,7 +4,7 @@
 
 import { appendBytes } from './growable.mjs';
 import { decodeStream } from './inflate.mjs';
-import { Dict, Ref, Stream, isName, latin1 } from './objects.mjs';
+import { Dict, Ref, Stream, concatBytes, isName, latin1 } from './objects.mjs';
 import { arrangePages, importPages, pageRotation } from './page_tree.mjs';
 import { prunedFile } from './prune.mjs';
 import { DamagedFileError, PdfReader } from './reader.mjs';
@@ -57,7 +57,10 @@ function needsWholeFile({ base, entries }) {
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
 // bytes, when that is how the file was written.
 // `forms`: num -> value of the objects that hold the form's values (formObjects).
-export async function documentBytes(state, layers = new Map(), forms = new Map()) {
+// `inPlace`: the bytes are to become the file's (a save), so the update may be written
+// into the room after the base's bytes; a copy that is only printed or shared gets
+// bytes of its own and leaves that room to the next save.
+export async function documentBytes(state, layers = new Map(), forms = new Map(), { inPlace = false } = {}) {
     const { base } = state;
     if (isUnchanged(state, layers, forms)) return { bytes: base.bytes, unchanged: true, whole: false };
     const placed = arranged(state);
@@ -68,7 +71,8 @@ export async function documentBytes(state, layers = new Map(), forms = new Map()
         return { bytes, unchanged: false, whole: true };
     }
     const update = incrementalUpdate(base.reader, await arrangePages(base.reader, placed, objects));
-    return { bytes: appendBytes(base.bytes, update), unchanged: false, whole: false, update };
+    const bytes = inPlace ? appendBytes(base.bytes, update) : concatBytes([base.bytes, update]);
+    return { bytes, unchanged: false, whole: false, update };
 }
 
 // The base's bytes with every page of `otherBytes` inserted at `at` as an update.

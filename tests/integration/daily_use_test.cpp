@@ -2,6 +2,7 @@
 // forms, find, undo and redo, all through real keys and clicks in the real shell.
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,12 @@ const char* linkedDocument = R"(
 
 class DailyUse : public PageFixture {
 protected:
+    std::string writeCopy(const std::string& from, const std::string& name)
+    {
+        const std::string to = files.path() + "/" + name;
+        std::filesystem::copy_file(from, to);
+        return to;
+    }
     std::string currentPage() { return text("document.getElementById('page-number').value"); }
 };
 
@@ -272,6 +279,112 @@ TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHas
     ASSERT_TRUE(waitUntil(turned));
     ASSERT_TRUE(clickOn("#undo"));
     ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+}
+
+TEST_F(DailyUse, ASmallWindowReachesEveryCommandAndItsNoticesGoAway)
+{
+    start(600, 500);
+    const std::string path = makePdf("three.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 3);
+    ASSERT_TRUE(shell.waitForScript("innerWidth <= 600"));
+
+    // Each command is either whole inside the toolbar or in its "more" menu.
+    const char* reach = R"((() => {
+        const bar = document.querySelector('.toolbar').getBoundingClientRect();
+        const ids = ['open', 'recent', 'save', 'save-as', 'export', 'share', 'print', 'previous', 'page-number', 'next',
+                     'zoom-out', 'zoom', 'zoom-in', 'rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert',
+                     'delete', 'undo', 'redo', 'find-toggle', 'ocr'];
+        return ids.filter((id) => {
+            const el = document.getElementById(id);
+            if (el.closest('#more-menu')) return false;
+            const r = el.getBoundingClientRect();
+            return !(r.width > 0 && r.left >= bar.left && r.right <= bar.right);
+        }).join(' ');
+    })())";
+    EXPECT_EQ(text(reach), "");
+    EXPECT_EQ(text("document.getElementById('more').hidden"), "false");
+    EXPECT_EQ(text("document.querySelector('.toolbar').scrollWidth <= document.querySelector('.toolbar').clientWidth"), "true");
+
+    // A command from the menu, with the pointer.
+    ASSERT_TRUE(clickOn("#more"));
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('more-menu').hidden"));
+    ASSERT_TRUE(clickOn("#more-menu #rotate-right"));
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
+    EXPECT_EQ(text("document.getElementById('more-menu').hidden"), "true") << "the menu closes once used";
+    // The notice of the edit goes away on its own.
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-ok')"));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.toast-ok')"));
+
+    // Errors stay, one at a time, until dismissed.
+    for (const char* name : {"first.pdf", "second.pdf"}) {
+        const std::string bad = files.path() + "/" + name;
+        std::ofstream(bad) << "not a document";
+        shell.bridge->openFile(bad);
+        ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-error')?.textContent.includes('" + std::string(name) + "')"));
+    }
+    EXPECT_EQ(text("document.querySelectorAll('.toast-error').length"), "1");
+    ASSERT_TRUE(clickOn(".toast-error .toast-close"));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.toast-error')"));
+
+    // Many tabs: the active one is always in sight.
+    for (int i = 0; i < 7; ++i) shell.bridge->openFile(writeCopy(path, "copy " + std::to_string(i) + ".pdf"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 8"));
+    const char* activeInSight = "(() => { const s = document.getElementById('tabs').getBoundingClientRect();"
+                                " const t = document.querySelector('.tab.active').getBoundingClientRect();"
+                                " return t.left >= s.left - 1 && t.right <= s.right + 1; })()";
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'copy 6.pdf' && ") + activeInSight));
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("<Control>Tab");
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'three.pdf' && ") + activeInSight));
+    key("<Control><Shift>Tab");
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'copy 6.pdf' && ") + activeInSight));
+}
+
+TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
+{
+    start();
+    const std::string path = makePdf("five.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 5; ++n) doc.addPage([595, 842]);
+        // A banner 200 inches wide: fitting shows all of it.
+        doc.addPage([14400, 600]);
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 6);
+    ASSERT_TRUE(clickOn("#page-number"));
+    type("3");
+    key("Return");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+    ASSERT_TRUE(clickOn("#page-number"));
+    type("abc");
+    EXPECT_EQ(text("document.getElementById('page-number').value"), "");
+    key("Return");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'")) << "the page stays";
+    ASSERT_TRUE(clickOn("#page-number"));
+    type("99");
+    key("Return");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+
+    const char* entries = "[...document.getElementById('zoom').options].map((o) => o.textContent.trim() || '<blank>').join('|')";
+    const std::string presets = text(entries);
+    EXPECT_EQ(presets.find("<blank>"), std::string::npos) << presets;
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"3\"]"));
+    key("plus");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value !== 'auto'"));
+    const std::string zoomed = text(entries);
+    EXPECT_EQ(text("document.getElementById('zoom').selectedOptions[0].textContent.trim().endsWith('%')"), "true") << zoomed;
+    // Back to a fit mode: no entry is left of the level that was.
+    shell.evaluate("const z = document.getElementById('zoom'); z.value = 'width'; z.dispatchEvent(new Event('change'))");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value === 'width'"));
+    EXPECT_EQ(text(entries), presets);
+    // The banner fits the width, its right edge inside the view.
+    EXPECT_TRUE(shell.waitForScript("(() => { const v = document.getElementById('viewer').getBoundingClientRect();"
+                                    " const p = document.querySelector('.page[data-page-number=\"6\"]').getBoundingClientRect();"
+                                    " return p.left >= v.left && p.right <= v.right; })()"));
 }
 
 }  // namespace

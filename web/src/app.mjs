@@ -11,14 +11,15 @@ import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
-import { parsePageRange, wholeRange } from './page_range.mjs';
+import { parsePageNumber, parsePageRange, wholeRange } from './page_range.mjs';
 import { askPassword } from './password_dialog.mjs';
 import * as edits from './pdf_edit.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
 import { renderRecent } from './recent_list.mjs';
-import { renderTabs } from './tab_strip.mjs';
+import { renderTabs, wireTabScrolling } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
+import { ToolbarOverflow } from './toolbar_overflow.mjs';
 import { UndoBridge } from './undo_bridge.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
@@ -69,6 +70,8 @@ export class App {
         document.body.classList.toggle('can-recognise', native.ocr);
         document.body.classList.toggle('can-print', native.print);
         this.#wireToolbar();
+        this.overflow = new ToolbarOverflow(document.querySelector('.toolbar'), $('more'), $('more-menu'));
+        wireTabScrolling($('tabs'));
         wireKeyboard(this);
         this.#wireFileInputs();
         watchRecent((list) => {
@@ -95,7 +98,7 @@ export class App {
         }
         const doc = new PdfDoc({ name, path, bytes });
         const key = `open-${doc.id}`;
-        this.toasts.show(t('loading', { name }), 'info', { key });
+        this.toasts.show(t('loading', { name }), 'progress', { key });
         let gaveUp = false;
         try {
             await doc.open(async (again) => {
@@ -108,7 +111,6 @@ export class App {
             if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
-        this.toasts.dismiss(key);
         if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
@@ -119,6 +121,8 @@ export class App {
             this.docs.push(doc);
         }
         this.activate(doc);
+        // "Opening…" stays until there is something to look at.
+        this.viewer.drawn(doc.currentPage - 1).then(() => this.toasts.dismiss(key));
     }
 
     activate(doc) {
@@ -275,7 +279,7 @@ export class App {
         return this.#queue(async () => {
             const bytes = doc.bytes;
             if (!native.available) return this.#download(doc, bytes);
-            this.toasts.show(t('saving'), 'info', { key: 'save' });
+            this.toasts.show(t('saving'), 'progress', { key: 'save' });
             const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(bytes) });
             this.#saved(doc, bytes, reply);
         });
@@ -327,7 +331,7 @@ export class App {
             const stem = fileStem(doc.name);
             const entries = [];
             for (const n of pages) {
-                this.toasts.show(t('exporting', { n, count: pages.length }), 'info', { key: 'export' });
+                this.toasts.show(t('exporting', { n, count: pages.length }), 'progress', { key: 'export' });
                 const image = await renderPagePng(doc.pdf, n, EXPORT_DPI);
                 entries.push({ name: pageImageName(stem, n, count), bytes: image.bytes });
             }
@@ -373,7 +377,7 @@ export class App {
             // Edits queued before may have moved the page.
             const at = doc.pageIds.indexOf(pageId);
             if (doc.closed || at < 0) return null;
-            this.toasts.show(t('recognising', { n: at + 1 }), 'info', { key: 'ocr' });
+            this.toasts.show(t('recognising', { n: at + 1 }), 'progress', { key: 'ocr' });
             const image = await renderPagePng(doc.pdf, at + 1, RECOGNITION_DPI);
             return { image, index: at, rotation: doc.rotations[at] };
         }).then(async (shot) => {
@@ -404,7 +408,9 @@ export class App {
 
     update() {
         const doc = this.active;
+        const wasEmpty = document.body.classList.contains('empty');
         document.body.classList.toggle('empty', !doc);
+        if (wasEmpty !== !doc) this.overflow.fit();  // the document's commands came or went
         $('start').hidden = !!doc;
         $('undo').disabled = !doc?.canUndo;
         $('redo').disabled = !doc?.canRedo;
@@ -435,20 +441,20 @@ export class App {
         this.#updatePager();
     }
 
+    // The zoom list holds only real entries: a level of no preset gets an entry of its
+    // own while it is the one in use, and loses it after.
     #scaleChanged(scale, zoom) {
         const select = $('zoom');
-        if (zoom.mode !== 'scale') {
-            select.value = zoom.mode;
+        select.querySelector('option[value="custom"]')?.remove();
+        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
+        if (zoom.mode !== 'scale' || match) {
+            select.value = zoom.mode !== 'scale' ? zoom.mode : match.value;
             return;
         }
-        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
-        if (match) {
-            select.value = match.value;
-        } else {
-            const custom = select.querySelector('option[value="custom"]');
-            custom.textContent = `${Math.round(scale * 100)} %`;
-            select.value = 'custom';
-        }
+        const custom = new Option(`${Math.round(scale * 100)} %`, 'custom');
+        const after = [...select.options].find((o) => Number(o.value) > scale);
+        select.add(custom, after ?? null);
+        select.value = 'custom';
     }
 
     toggleMenu() {
@@ -463,6 +469,11 @@ export class App {
     }
 
     closeMenu() {
+        this.overflow.close();
+        this.#closeRecent();
+    }
+
+    #closeRecent() {
         $('recent-menu').hidden = true;
         $('recent').setAttribute('aria-expanded', 'false');
     }
@@ -509,14 +520,31 @@ export class App {
             else if (value !== 'custom') this.viewer.setZoom({ mode: 'scale', value: Number(value) });
         });
         const pageInput = $('page-number');
-        pageInput.addEventListener('change', () => this.viewer.goTo(Number(pageInput.value)));
+        const goToTyped = () => {
+            const n = parsePageNumber(pageInput.value, this.active?.pageCount ?? 0);
+            if (n) this.viewer.goTo(n);
+            else this.#updatePager();
+        };
+        pageInput.addEventListener('input', () => {
+            const digits = pageInput.value.replace(/\D+/g, '');
+            if (digits !== pageInput.value) pageInput.value = digits;
+        });
+        pageInput.addEventListener('change', goToTyped);
         pageInput.addEventListener('keydown', (event) => {
             if (event.key === 'Enter') {
-                this.viewer.goTo(Number(pageInput.value));
+                goToTyped();
                 pageInput.blur();
             }
         });
+        // Clicked or tabbed into, the box holds its number selected, ready to be typed
+        // over: the click's own mouseup would otherwise put the caret in it instead.
         pageInput.addEventListener('focus', () => pageInput.select());
+        let clickedIn = false;
+        pageInput.addEventListener('pointerdown', () => (clickedIn = document.activeElement !== pageInput));
+        pageInput.addEventListener('mouseup', (event) => {
+            if (clickedIn) event.preventDefault();
+            clickedIn = false;
+        });
         pageInput.addEventListener('blur', () => this.#updatePager());
         // Ctrl with the wheel zooms the document, not the whole page.
         $('viewer').addEventListener('wheel', (event) => {
@@ -526,7 +554,7 @@ export class App {
             else if (event.deltaY > 0) this.viewer.zoomOut();
         }, { passive: false });
         document.addEventListener('pointerdown', (event) => {
-            if (!event.target.closest('#recent-menu, #recent')) this.closeMenu();
+            if (!event.target.closest('#recent-menu, #recent')) this.#closeRecent();
         });
     }
 

@@ -58,7 +58,9 @@ const strings = {
     findPrevious: ['Résultat précédent (Maj+Entrée, Maj+F3)', 'Previous match (Shift+Enter, Shift+F3)'],
     findClose: ['Fermer la recherche (Échap)', 'Close find (Escape)'],
     sidebar: ['Miniatures', 'Thumbnails'],
+    more: ['Plus de commandes', 'More commands'],
     closeTab: ['Fermer', 'Close'],
+    dismiss: ['Masquer ce message', 'Dismiss this message'],
     welcome: ['Ouvrez un document PDF pour commencer', 'Open a PDF document to get started'],
     welcomeHint: [
         'Affichez, réorganisez, faites pivoter, fusionnez et reconnaissez le texte de vos PDF.',

@@ -34,6 +34,10 @@ export function wireKeyboard(app) {
             if (key === '0' && doc) return act(() => app.viewer.setZoom({ mode: 'auto' }));
             if (key === 'PageDown' && app.docs.length > 1) return act(() => app.cycleTab(1));
             if (key === 'PageUp' && app.docs.length > 1) return act(() => app.cycleTab(-1));
+            // With Shift the engine may name the key "Unidentified" (the desktop's
+            // ISO_Left_Tab); its place on the keyboard is still Tab's.
+            if ((key === 'Tab' || event.code === 'Tab') && app.docs.length > 1)
+                return act(() => app.cycleTab(event.shiftKey ? -1 : 1));
             return;
         }
         if (!doc || typingIn(event.target)) return;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "ocr/native_ocr.h"
 #include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
@@ -204,7 +205,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
         }
     EXPECT_EQ(visited, expected);
     EXPECT_NE(counter().find("79"), std::string::npos);
-    EXPECT_EQ(text("document.getElementById('page-number').value"), "40");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '40'"));
 
     // Past the last it wraps to the first; Shift+Enter goes back to the last.
     key("Return");
@@ -385,6 +386,40 @@ TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
     EXPECT_TRUE(shell.waitForScript("(() => { const v = document.getElementById('viewer').getBoundingClientRect();"
                                     " const p = document.querySelector('.page[data-page-number=\"6\"]').getBoundingClientRect();"
                                     " return p.left >= v.left && p.right <= v.right; })()"));
+}
+
+TEST_F(DailyUse, TheOutlineLeadsToItsPagesAndADocumentReopensWhereItWasLeft)
+{
+    start();
+    const std::string path = makePdf("linked.pdf", linkedDocument);
+    ASSERT_FALSE(path.empty());
+    open(path, 4);
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('show-outline').hidden"));
+    ASSERT_TRUE(clickOn("#show-outline"));
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('outline').hidden && document.getElementById('thumbnails').hidden"));
+    const auto page = [&] { return text("document.getElementById('page-number').value"); };
+
+    ASSERT_TRUE(clickOn(".outline-title"));  // Chapter One
+    EXPECT_TRUE(waitUntil([&] { return page() == "2"; }));
+    // "Section" sits folded under it until unfolded.
+    EXPECT_EQ(text("document.querySelectorAll('.outline-title')[1].getClientRects().length"), "0");
+    ASSERT_TRUE(clickOn(".outline-toggle"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.outline-title')[1].getClientRects().length > 0"));
+    EXPECT_EQ(text("document.querySelectorAll('.outline-title')[1].textContent"), "Section");
+    ASSERT_TRUE(clickOn("li li .outline-title"));
+    EXPECT_TRUE(waitUntil([&] { return page() == "4"; }));
+
+    // Zoomed in on page 4, closed, and opened again: page 4 at the same zoom.
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"4\"]"));
+    key("plus");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value !== 'auto'"));
+    const std::string zoom = text("document.getElementById('zoom').selectedOptions[0].textContent");
+    ASSERT_TRUE(shell.waitForScript("JSON.parse(localStorage.getItem('pagewick.places'))[" + NativeOCR::lit(path) + "]?.page === 4"));
+    ASSERT_TRUE(clickOn(".tab-close"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 0"));
+    open(path, 4);
+    EXPECT_TRUE(waitUntil([&] { return page() == "4"; }));
+    EXPECT_EQ(text("document.getElementById('zoom').selectedOptions[0].textContent"), zoom);
 }
 
 }  // namespace

@@ -11,8 +11,10 @@ import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
+import { Outline } from './outline.mjs';
 import { parsePageNumber, parsePageRange, wholeRange } from './page_range.mjs';
 import { askPassword } from './password_dialog.mjs';
+import { Places } from './places.mjs';
 import * as edits from './pdf_edit.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
 import { renderRecent } from './recent_list.mjs';
@@ -60,6 +62,8 @@ export class App {
             onMove: (from, to) => this.movePage(from, to),
         });
         this.finder = new Finder(this, $('find-bar'));
+        this.outline = new Outline($('outline'), { follow: (dest) => this.links.goToDestination(dest) });
+        this.places = new Places();
     }
 
     start() {
@@ -112,6 +116,11 @@ export class App {
             return;
         }
         if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
+        const left = this.places.recall(path);
+        if (left) {
+            doc.currentPage = Math.min(left.page, doc.pageCount);
+            doc.zoom = left.zoom ?? undefined;
+        }
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {
@@ -130,9 +139,35 @@ export class App {
         this.active = doc;
         // The view is shown first, so that the pages are laid out to its real width.
         this.update();
+        if (doc) this.viewer.zoom = doc.zoom ?? { mode: 'auto' };
         this.viewer.show(doc);
         this.thumbnails.show(doc);
+        this.#showOutline(doc);
         this.update();
+    }
+
+    // The outline beside the pages, when the document has one.
+    async #showOutline(doc) {
+        const has = await this.outline.show(doc);
+        if (doc !== this.active) return;
+        $('show-outline').hidden = !has;
+        if (!has) this.#showSidebar('pages');
+    }
+
+    #showSidebar(which) {
+        $('thumbnails').hidden = which !== 'pages';
+        $('outline').hidden = which !== 'outline';
+        $('show-pages').setAttribute('aria-selected', String(which === 'pages'));
+        $('show-outline').setAttribute('aria-selected', String(which === 'outline'));
+    }
+
+    // Where the user is in the document, for the next time it is opened.
+    #rememberPlace() {
+        clearTimeout(this.placeTimer);
+        this.placeTimer = setTimeout(() => {
+            const doc = this.active;
+            if (doc?.path) this.places.remember(doc.path, { page: doc.currentPage, zoom: doc.zoom ?? this.viewer.zoom });
+        }, 400);
     }
 
     close(doc) {
@@ -189,6 +224,7 @@ export class App {
         if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
+            this.#showOutline(doc);
         }
         this.update();
     }
@@ -439,11 +475,14 @@ export class App {
     #pageChanged(n) {
         this.thumbnails.mark(n);
         this.#updatePager();
+        this.#rememberPlace();
     }
 
     // The zoom list holds only real entries: a level of no preset gets an entry of its
     // own while it is the one in use, and loses it after.
     #scaleChanged(scale, zoom) {
+        if (this.active) this.active.zoom = zoom;
+        this.#rememberPlace();
         const select = $('zoom');
         select.querySelector('option[value="custom"]')?.remove();
         const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
@@ -514,6 +553,8 @@ export class App {
         on('redo', () => this.undoSteps.redo());
         on('ocr', () => this.recognise());
         on('find-toggle', () => this.finder.toggle());
+        on('show-pages', () => this.#showSidebar('pages'));
+        on('show-outline', () => this.#showSidebar('outline'));
         $('zoom').addEventListener('change', (event) => {
             const value = event.target.value;
             if (value === 'auto' || value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });

@@ -58,6 +58,8 @@ const strings = {
     findPrevious: ['Résultat précédent (Maj+Entrée, Maj+F3)', 'Previous match (Shift+Enter, Shift+F3)'],
     findClose: ['Fermer la recherche (Échap)', 'Close find (Escape)'],
     sidebar: ['Miniatures', 'Thumbnails'],
+    pagesTab: ['Pages', 'Pages'],
+    outlineTab: ['Signets', 'Outline'],
     more: ['Plus de commandes', 'More commands'],
     closeTab: ['Fermer', 'Close'],
     dismiss: ['Masquer ce message', 'Dismiss this message'],

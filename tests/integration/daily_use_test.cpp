@@ -422,5 +422,28 @@ TEST_F(DailyUse, TheOutlineLeadsToItsPagesAndADocumentReopensWhereItWasLeft)
     EXPECT_EQ(text("document.getElementById('zoom').selectedOptions[0].textContent"), zoom);
 }
 
+TEST_F(DailyUse, TheDesktopsDarkPreferenceDarkensTheChromeButNotTheDocument)
+{
+    GtkSettings* settings = gtk_settings_get_default();
+    g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    start();
+    const std::string path = makePdf("one.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        doc.addPage([595, 842]).drawText('Page 1', { x: 60, y: 740, size: 40 });
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 1);
+    // The brightest of the red, green and blue of an element's background.
+    const auto brightness = [&](const std::string& selector) {
+        return std::stoi(text("Math.max(...getComputedStyle(document.querySelector(" + NativeOCR::lit(selector) +
+                              ")).backgroundColor.match(/\\d+/g).slice(0, 3).map(Number))"));
+    };
+    EXPECT_LT(brightness(".toolbar"), 80);
+    EXPECT_LT(brightness("#viewer"), 80);
+    EXPECT_EQ(brightness(".page"), 255) << "the document stays on white";
+    g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return brightness(".toolbar") > 200; })) << "and follows the desktop back";
+}
+
 }  // namespace
 }  // namespace pw::testing

@@ -445,5 +445,50 @@ TEST_F(DailyUse, TheDesktopsDarkPreferenceDarkensTheChromeButNotTheDocument)
     EXPECT_TRUE(waitUntil([&] { return brightness(".toolbar") > 200; })) << "and follows the desktop back";
 }
 
+TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
+{
+    start();
+    const std::string path = makePdf("draft.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 2; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
+        return doc.save();)");
+    ASSERT_FALSE(path.empty());
+    open(path, 2);
+    // The copies of this document kept in the page's storage (which other test runs
+    // share: only this test's path counts).
+    const std::string copies = "(window.__copies = undefined, indexedDB.open('pagewick-recovery').onsuccess = (e) => {"
+                               " const r = e.target.result.transaction('copies').objectStore('copies').getAll();"
+                               " r.onsuccess = () => (window.__copies = r.result.filter((c) => c.path === " +
+                               NativeOCR::lit(path) + ").length); })";
+    const auto kept = [&] {
+        shell.evaluate(copies);
+        shell.waitForScript("window.__copies !== undefined", 5);
+        return text("window.__copies");
+    };
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("r");
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
+    ASSERT_TRUE(waitUntil([&] { return kept() == "1"; }));
+
+    // The page goes away and comes back, as after its process died.
+    const int loads = shell.loadsFinished();
+    webkit_web_view_reload(shell.webKitView());
+    ASSERT_TRUE(waitUntil([&] { return shell.loadsFinished() > loads; }));
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-question .toast-action')"));
+    EXPECT_NE(text("document.querySelector('.toast-question').textContent").find("draft.pdf"), std::string::npos);
+    ASSERT_TRUE(clickOn(".toast-question .toast-action"));  // Restore
+    const std::string tab = "[...document.querySelectorAll('.tab')].find((t) => t.title === " + NativeOCR::lit(path) + ")";
+    ASSERT_TRUE(shell.waitForScript(tab));
+    ASSERT_TRUE(clickOn(".tab[title=\"" + path + "\"] .tab-name"));
+    ASSERT_TRUE(showsPageCount(2));
+    EXPECT_TRUE(shell.waitForScript(tab + ".classList.contains('dirty')")) << "the changes are still to be saved";
+    EXPECT_TRUE(shell.waitForScript("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()"));
+
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("<Control>s");
+    ASSERT_TRUE(shell.waitForScript("!" + tab + ".classList.contains('dirty')"));
+    EXPECT_TRUE(waitUntil([&] { return kept() == "0"; })) << "a saved document leaves no copy behind";
+}
+
 }  // namespace
 }  // namespace pw::testing

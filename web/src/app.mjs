@@ -15,6 +15,7 @@ import { Outline } from './outline.mjs';
 import { parsePageNumber, parsePageRange, wholeRange } from './page_range.mjs';
 import { askPassword } from './password_dialog.mjs';
 import { Places } from './places.mjs';
+import { Recovery } from './recovery.mjs';
 import * as edits from './pdf_edit.mjs';
 import { parseRecognition } from './recognised_layer.mjs';
 import { renderRecent } from './recent_list.mjs';
@@ -64,6 +65,7 @@ export class App {
         this.finder = new Finder(this, $('find-bar'));
         this.outline = new Outline($('outline'), { follow: (dest) => this.links.goToDestination(dest) });
         this.places = new Places();
+        this.recovery = new Recovery();
     }
 
     start() {
@@ -90,17 +92,33 @@ export class App {
         // Last: from here on the shell may hand over files.
         receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, base64ToBytes(b64), path)));
         this.update();
+        this.recovery.leftOver().then((copies) => copies.length && this.#offerRecovery(copies));
+    }
+
+    // Documents whose changes were not saved when the page last went away.
+    #offerRecovery(copies) {
+        const names = copies.map((c) => c.name).join(', ');
+        this.toasts.show(t('recoverOffer', { count: copies.length, names }), 'question', {
+            key: 'recover',
+            actions: [
+                { label: t('restore'), run: () => copies.forEach((c) => this.#queue(() => this.openBytes(c.name, c.bytes, c.path, c.id))) },
+                { label: t('discardCopies'), run: () => this.recovery.forgetAll() },
+            ],
+        });
     }
 
     // ---- documents ---------------------------------------------------------------
 
-    async openBytes(name, bytes, path = '') {
+    // A working copy being restored comes with its recoveryId: it opens with its
+    // changes still to be saved.
+    async openBytes(name, bytes, path = '', recoveryId = undefined) {
         const existing = path ? this.docs.find((d) => d.path === path) : null;
         if (existing?.dirty && !confirm(t('replaceOpen', { name: existing.name }))) {
             this.activate(existing);
             return;
         }
-        const doc = new PdfDoc({ name, path, bytes });
+        const doc = new PdfDoc({ name, path, bytes, recoveryId });
+        if (recoveryId) doc.savedBytes = null;
         const key = `open-${doc.id}`;
         this.toasts.show(t('loading', { name }), 'progress', { key });
         let gaveUp = false;
@@ -172,6 +190,7 @@ export class App {
 
     close(doc) {
         if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
+        this.recovery.forget(doc);
         const index = this.docs.indexOf(doc);
         this.docs.splice(index, 1);
         doc.close();
@@ -221,6 +240,7 @@ export class App {
 
     #documentChanged(doc) {
         if (doc.closed) return;
+        this.recovery.keep(doc);
         if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
@@ -338,6 +358,7 @@ export class App {
         this.toasts.dismiss('save');
         if (reply.ok) {
             doc.markSaved(bytes, reply.path);
+            this.recovery.keep(doc);
             this.toasts.show(t('saved', { path: reply.path }), 'ok');
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
@@ -348,6 +369,7 @@ export class App {
     #download(doc, bytes) {
         downloadBytes(bytes, doc.name, 'application/pdf');
         doc.markSaved(bytes);
+        this.recovery.keep(doc);
         this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
         this.update();
     }

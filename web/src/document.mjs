@@ -11,11 +11,14 @@ const HISTORY_BYTES = 512 * 1024 * 1024;
 let lastDocumentId = 0;
 let lastPageId = 0;
 
+const newRecoveryId = () => globalThis.crypto?.randomUUID?.() ?? `${Date.now()}-${Math.random().toString(36).slice(2)}`;
 const newPageIds = (count) => Array.from({ length: count }, () => ++lastPageId);
 
 export class PdfDoc {
-    constructor({ name, path = '', bytes }) {
+    // recoveryId: the name of its working copy (recovery.mjs), kept across reloads.
+    constructor({ name, path = '', bytes, recoveryId = newRecoveryId() }) {
         this.id = ++lastDocumentId;
+        this.recoveryId = recoveryId;
         this.name = name;
         this.path = path;
         this.bytes = bytes;

@@ -63,6 +63,12 @@ const strings = {
     more: ['Plus de commandes', 'More commands'],
     closeTab: ['Fermer', 'Close'],
     dismiss: ['Masquer ce message', 'Dismiss this message'],
+    recoverOffer: [
+        'Des modifications non enregistrées peuvent être récupérées ({count}) : {names}',
+        'Unsaved changes can be brought back ({count}): {names}',
+    ],
+    restore: ['Restaurer', 'Restore'],
+    discardCopies: ['Abandonner', 'Discard'],
     welcome: ['Ouvrez un document PDF pour commencer', 'Open a PDF document to get started'],
     welcomeHint: [
         'Affichez, réorganisez, faites pivoter, fusionnez et reconnaissez le texte de vos PDF.',

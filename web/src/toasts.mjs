@@ -5,7 +5,7 @@
 
 import { t } from './i18n.mjs';
 
-const DURATION = { info: 4000, ok: 4000, warn: 7000, error: 0, progress: 0 };
+const DURATION = { info: 4000, ok: 4000, warn: 7000, error: 0, progress: 0, question: 0 };
 const SHOWN_AT_ONCE = 4;
 
 export class Toasts {
@@ -13,7 +13,8 @@ export class Toasts {
         this.container = container;
     }
 
-    show(text, kind = 'info', { key = kind === 'error' ? 'error' : undefined } = {}) {
+    // actions: [{label, run}] buttons that answer the notice (and dismiss it).
+    show(text, kind = 'info', { key = kind === 'error' ? 'error' : undefined, actions = [] } = {}) {
         // A keyed notice replaces the previous one with the same key (progress).
         let item = key ? this.#keyed(key) : null;
         if (!item) {
@@ -35,6 +36,18 @@ export class Toasts {
         }
         item.className = `toast toast-${kind}`;
         item.querySelector('.toast-text').textContent = text;
+        item.querySelectorAll('.toast-action').forEach((b) => b.remove());
+        for (const { label, run } of actions) {
+            const button = document.createElement('button');
+            button.type = 'button';
+            button.className = 'toast-action';
+            button.textContent = label;
+            button.addEventListener('click', () => {
+                this.dismiss(item);
+                run();
+            });
+            item.querySelector('.toast-close').before(button);
+        }
         clearTimeout(item.timer);
         const duration = DURATION[kind] ?? 3500;
         if (duration) item.timer = setTimeout(() => this.dismiss(item), duration);

@@ -47,6 +47,15 @@ const char* linkedDocument = R"(
     return doc.save();
 )";
 
+// `count` A4 pages, each saying "Page n".
+std::string numberedPages(int count)
+{
+    return "const doc = await lib.PDFDocument.create();"
+           " for (let n = 1; n <= " + std::to_string(count) + "; ++n)"
+           "   doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });"
+           " return doc.save();";
+}
+
 class DailyUse : public PageFixture {
 protected:
     std::string writeCopy(const std::string& from, const std::string& name)
@@ -56,14 +65,26 @@ protected:
         return to;
     }
     std::string currentPage() { return text("document.getElementById('page-number').value"); }
+    // Makes the document in the page, opens it and waits until it is shown.
+    std::string openMade(const std::string& name, const std::string& build, int pages)
+    {
+        const std::string path = makePdf(name, build);
+        EXPECT_FALSE(path.empty()) << name;
+        if (!path.empty()) open(path, pages);
+        return path;
+    }
+    // Whether the first page is shown wider than tall (turned a quarter).
+    bool firstPageTurned()
+    {
+        return text("(() => { const p = document.querySelector('.page');"
+                    " return parseFloat(p.style.width) > parseFloat(p.style.height); })()") == "true";
+    }
 };
 
 TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys)
 {
     start();
-    const std::string path = makePdf("linked.pdf", linkedDocument);
-    ASSERT_FALSE(path.empty());
-    open(path, 4);
+    const std::string path = openMade("linked.pdf", linkedDocument, 4);
     ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.page[data-page-number=\"1\"] .linkAnnotation').length === 2"));
 
     ASSERT_TRUE(clickOn(".linkAnnotation[data-internal-link] a"));
@@ -154,7 +175,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
     start();
     // 40 pages; "charlie" stands on lines 12 and 24 of every page but the tenth, twice
     // on line 12 of page 33: 79 matches in all.
-    const std::string path = makePdf("long.pdf", R"(
+    const std::string path = openMade("long.pdf", R"(
         const doc = await lib.PDFDocument.create();
         const font = await doc.embedFont(lib.StandardFonts.Helvetica);
         for (let n = 1; n <= 40; ++n) {
@@ -165,9 +186,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
                 page.drawText(text, { x: 60, y: 800 - line * 24, size: 12, font });
             }
         }
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 40);
+        return doc.save();)", 40);
     const auto counter = [&] { return text("document.getElementById('find-count').textContent"); };
     const auto current = [&] {
         return text("(() => { const [range] = CSS.highlights.get('find-current'); if (!range) return '';"
@@ -227,16 +246,8 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
 TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHasTheFocus)
 {
     start();
-    const std::string path = makePdf("three.pdf", R"(
-        const doc = await lib.PDFDocument.create();
-        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 3);
-    const auto turned = [&] {
-        return text("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()") ==
-               "true";
-    };
+    const std::string path = openMade("three.pdf", numberedPages(3), 3);
+    const auto turned = [&] { return firstPageTurned(); };
     const auto menu = [&](const char* action) {
         GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
         g_action_group_activate_action(G_ACTION_GROUP(window), action, nullptr);
@@ -285,12 +296,7 @@ TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHas
 TEST_F(DailyUse, ASmallWindowReachesEveryCommandAndItsNoticesGoAway)
 {
     start(600, 500);
-    const std::string path = makePdf("three.pdf", R"(
-        const doc = await lib.PDFDocument.create();
-        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 3);
+    const std::string path = openMade("three.pdf", numberedPages(3), 3);
     ASSERT_TRUE(shell.waitForScript("innerWidth <= 600"));
 
     // Each command is either whole inside the toolbar or in its "more" menu.
@@ -348,14 +354,12 @@ TEST_F(DailyUse, ASmallWindowReachesEveryCommandAndItsNoticesGoAway)
 TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
 {
     start();
-    const std::string path = makePdf("five.pdf", R"(
+    const std::string path = openMade("five.pdf", R"(
         const doc = await lib.PDFDocument.create();
         for (let n = 1; n <= 5; ++n) doc.addPage([595, 842]);
         // A banner 200 inches wide: fitting shows all of it.
         doc.addPage([14400, 600]);
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 6);
+        return doc.save();)", 6);
     ASSERT_TRUE(clickOn("#page-number"));
     type("3");
     key("Return");
@@ -391,9 +395,7 @@ TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
 TEST_F(DailyUse, TheOutlineLeadsToItsPagesAndADocumentReopensWhereItWasLeft)
 {
     start();
-    const std::string path = makePdf("linked.pdf", linkedDocument);
-    ASSERT_FALSE(path.empty());
-    open(path, 4);
+    const std::string path = openMade("linked.pdf", linkedDocument, 4);
     ASSERT_TRUE(shell.waitForScript("!document.getElementById('show-outline').hidden"));
     ASSERT_TRUE(clickOn("#show-outline"));
     ASSERT_TRUE(shell.waitForScript("!document.getElementById('outline').hidden && document.getElementById('thumbnails').hidden"));
@@ -427,12 +429,7 @@ TEST_F(DailyUse, TheDesktopsDarkPreferenceDarkensTheChromeButNotTheDocument)
     GtkSettings* settings = gtk_settings_get_default();
     g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
     start();
-    const std::string path = makePdf("one.pdf", R"(
-        const doc = await lib.PDFDocument.create();
-        doc.addPage([595, 842]).drawText('Page 1', { x: 60, y: 740, size: 40 });
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 1);
+    const std::string path = openMade("one.pdf", numberedPages(1), 1);
     // The brightest of the red, green and blue of an element's background.
     const auto brightness = [&](const std::string& selector) {
         return std::stoi(text("Math.max(...getComputedStyle(document.querySelector(" + NativeOCR::lit(selector) +
@@ -448,12 +445,7 @@ TEST_F(DailyUse, TheDesktopsDarkPreferenceDarkensTheChromeButNotTheDocument)
 TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
 {
     start();
-    const std::string path = makePdf("draft.pdf", R"(
-        const doc = await lib.PDFDocument.create();
-        for (let n = 1; n <= 2; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 2);
+    const std::string path = openMade("draft.pdf", numberedPages(2), 2);
     // The copies of this document kept in the page's storage (which other test runs
     // share: only this test's path counts).
     const std::string copies = "(window.__copies = undefined, indexedDB.open('pagewick-recovery').onsuccess = (e) => {"
@@ -482,7 +474,7 @@ TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
     ASSERT_TRUE(clickOn(".tab[title=\"" + path + "\"] .tab-name"));
     ASSERT_TRUE(showsPageCount(2));
     EXPECT_TRUE(shell.waitForScript(tab + ".classList.contains('dirty')")) << "the changes are still to be saved";
-    EXPECT_TRUE(shell.waitForScript("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()"));
+    EXPECT_TRUE(waitUntil([&] { return firstPageTurned(); }));
 
     ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
     key("<Control>s");

@@ -121,6 +121,14 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
     EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
     EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
+
+    // ... and an edit of the document, which rewrites it, keeps them too.
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"] .textLayer"));
+    key("r");
+    ASSERT_TRUE(waitUntil([&] { return firstPageTurned(); }));
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
+    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
 }
 
 TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)

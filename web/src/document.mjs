@@ -14,6 +14,14 @@ let lastPageId = 0;
 const newRecoveryId = () => globalThis.crypto?.randomUUID?.() ?? `${Date.now()}-${Math.random().toString(36).slice(2)}`;
 const newPageIds = (count) => Array.from({ length: count }, () => ++lastPageId);
 
+// What was typed into the form's fields lives in pdf.js's storage, not yet in the
+// bytes: it goes over to the document an edit or an undo makes, where the same fields
+// (the same object numbers) stand.
+function carryFieldValues(from, to) {
+    for (const [key, value] of from.annotationStorage)
+        if (value?.constructor === Object) to.annotationStorage.setValue(key, { ...value });
+}
+
 export class PdfDoc {
     // recoveryId: the name of its working copy (recovery.mjs), kept across reloads.
     constructor({ name, path = '', bytes, recoveryId = newRecoveryId() }) {
@@ -71,7 +79,10 @@ export class PdfDoc {
             return { width, height };
         });
         this.currentPage = Math.min(Math.max(this.currentPage, 1), pageIds.length);
-        if (old) old.loadingTask.destroy();
+        if (old) {
+            carryFieldValues(old, pdf);
+            old.loadingTask.destroy();
+        }
     }
 
     async reload(bytes, pageIds) {

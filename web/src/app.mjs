@@ -179,18 +179,21 @@ export class App {
         $('show-outline').setAttribute('aria-selected', String(which === 'outline'));
     }
 
-    // Where the user is in the document, for the next time it is opened.
+    // Where the user is in the document, for the next time it is opened: written once
+    // the scrolling pauses, and at once when the document is closed.
     #rememberPlace() {
         clearTimeout(this.placeTimer);
-        this.placeTimer = setTimeout(() => {
-            const doc = this.active;
-            if (doc?.path) this.places.remember(doc.path, { page: doc.currentPage, zoom: doc.zoom ?? this.viewer.zoom });
-        }, 400);
+        this.placeTimer = setTimeout(() => this.#rememberNow(this.active), 400);
+    }
+
+    #rememberNow(doc) {
+        if (doc?.path) this.places.remember(doc.path, { page: doc.currentPage, zoom: doc.zoom ?? this.viewer.zoom });
     }
 
     close(doc) {
         if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
         this.recovery.forget(doc);
+        this.#rememberNow(doc);
         const index = this.docs.indexOf(doc);
         this.docs.splice(index, 1);
         doc.close();

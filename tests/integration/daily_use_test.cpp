@@ -148,6 +148,9 @@ TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
     ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open"));
     EXPECT_EQ(text("document.getElementById('password-input').type"), "password");
     EXPECT_NE(text("document.getElementById('password-message').textContent").find("locked.pdf"), std::string::npos);
+    // Behind the dialog, the start screen says which document is being opened.
+    EXPECT_NE(text("document.getElementById('start').classList.contains('opening') &&"
+                   " document.getElementById('start-opening').textContent").find("locked.pdf"), std::string::npos);
     type("wrong");
     key("Return");
     ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open && "

@@ -121,6 +121,7 @@ export class App {
         if (recoveryId) doc.savedBytes = null;
         const key = `open-${doc.id}`;
         this.toasts.show(t('loading', { name }), 'progress', { key });
+        this.#showOpening(name);
         let gaveUp = false;
         try {
             await doc.open(async (again) => {
@@ -130,9 +131,11 @@ export class App {
             });
         } catch (error) {
             this.toasts.dismiss(key);
+            this.#showOpening(null);
             if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
+        this.#showOpening(null);
         if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
         const left = this.places.recall(path);
         if (left) {
@@ -150,6 +153,13 @@ export class App {
         this.activate(doc);
         // "Opening…" stays until there is something to look at.
         this.viewer.drawn(doc.currentPage - 1).then(() => this.toasts.dismiss(key));
+    }
+
+    // The start screen, shown while the first document is still being read, says so.
+    #showOpening(name) {
+        $('start').classList.toggle('opening', name !== null);
+        $('start-opening').hidden = name === null;
+        $('start-opening').textContent = name === null ? '' : t('loading', { name });
     }
 
     activate(doc) {

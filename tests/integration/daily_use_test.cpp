@@ -2,10 +2,12 @@
 // forms, find, undo and redo, all through real keys and clicks in the real shell.
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "ocr/native_ocr.h"
 #include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
@@ -45,17 +47,44 @@ const char* linkedDocument = R"(
     return doc.save();
 )";
 
+// `count` A4 pages, each saying "Page n".
+std::string numberedPages(int count)
+{
+    return "const doc = await lib.PDFDocument.create();"
+           " for (let n = 1; n <= " + std::to_string(count) + "; ++n)"
+           "   doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });"
+           " return doc.save();";
+}
+
 class DailyUse : public PageFixture {
 protected:
+    std::string writeCopy(const std::string& from, const std::string& name)
+    {
+        const std::string to = files.path() + "/" + name;
+        std::filesystem::copy_file(from, to);
+        return to;
+    }
     std::string currentPage() { return text("document.getElementById('page-number').value"); }
+    // Makes the document in the page, opens it and waits until it is shown.
+    std::string openMade(const std::string& name, const std::string& build, int pages)
+    {
+        const std::string path = makePdf(name, build);
+        EXPECT_FALSE(path.empty()) << name;
+        if (!path.empty()) open(path, pages);
+        return path;
+    }
+    // Whether the first page is shown wider than tall (turned a quarter).
+    bool firstPageTurned()
+    {
+        return text("(() => { const p = document.querySelector('.page');"
+                    " return parseFloat(p.style.width) > parseFloat(p.style.height); })()") == "true";
+    }
 };
 
 TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys)
 {
     start();
-    const std::string path = makePdf("linked.pdf", linkedDocument);
-    ASSERT_FALSE(path.empty());
-    open(path, 4);
+    const std::string path = openMade("linked.pdf", linkedDocument, 4);
     ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.page[data-page-number=\"1\"] .linkAnnotation').length === 2"));
 
     ASSERT_TRUE(clickOn(".linkAnnotation[data-internal-link] a"));
@@ -92,6 +121,14 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
     EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
     EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
+
+    // ... and an edit of the document, which rewrites it, keeps them too.
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"] .textLayer"));
+    key("r");
+    ASSERT_TRUE(waitUntil([&] { return firstPageTurned(); }));
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
+    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
 }
 
 TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
@@ -111,6 +148,9 @@ TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
     ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open"));
     EXPECT_EQ(text("document.getElementById('password-input').type"), "password");
     EXPECT_NE(text("document.getElementById('password-message').textContent").find("locked.pdf"), std::string::npos);
+    // Behind the dialog, the start screen says which document is being opened.
+    EXPECT_NE(text("document.getElementById('start').classList.contains('opening') &&"
+                   " document.getElementById('start-opening').textContent").find("locked.pdf"), std::string::npos);
     type("wrong");
     key("Return");
     ASSERT_TRUE(shell.waitForScript("document.getElementById('password-dialog').open && "
@@ -146,7 +186,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
     start();
     // 40 pages; "charlie" stands on lines 12 and 24 of every page but the tenth, twice
     // on line 12 of page 33: 79 matches in all.
-    const std::string path = makePdf("long.pdf", R"(
+    const std::string path = openMade("long.pdf", R"(
         const doc = await lib.PDFDocument.create();
         const font = await doc.embedFont(lib.StandardFonts.Helvetica);
         for (let n = 1; n <= 40; ++n) {
@@ -157,9 +197,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
                 page.drawText(text, { x: 60, y: 800 - line * 24, size: 12, font });
             }
         }
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 40);
+        return doc.save();)", 40);
     const auto counter = [&] { return text("document.getElementById('find-count').textContent"); };
     const auto current = [&] {
         return text("(() => { const [range] = CSS.highlights.get('find-current'); if (!range) return '';"
@@ -197,7 +235,7 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
         }
     EXPECT_EQ(visited, expected);
     EXPECT_NE(counter().find("79"), std::string::npos);
-    EXPECT_EQ(text("document.getElementById('page-number').value"), "40");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '40'"));
 
     // Past the last it wraps to the first; Shift+Enter goes back to the last.
     key("Return");
@@ -219,16 +257,8 @@ TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakin
 TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHasTheFocus)
 {
     start();
-    const std::string path = makePdf("three.pdf", R"(
-        const doc = await lib.PDFDocument.create();
-        for (let n = 1; n <= 3; ++n) doc.addPage([595, 842]).drawText('Page ' + n, { x: 60, y: 740, size: 40 });
-        return doc.save();)");
-    ASSERT_FALSE(path.empty());
-    open(path, 3);
-    const auto turned = [&] {
-        return text("(() => { const p = document.querySelector('.page'); return parseFloat(p.style.width) > parseFloat(p.style.height); })()") ==
-               "true";
-    };
+    const std::string path = openMade("three.pdf", numberedPages(3), 3);
+    const auto turned = [&] { return firstPageTurned(); };
     const auto menu = [&](const char* action) {
         GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
         g_action_group_activate_action(G_ACTION_GROUP(window), action, nullptr);
@@ -272,6 +302,200 @@ TEST_F(DailyUse, UndoAndRedoFromTheKeysAndTheMenuActOnTheDocumentUnlessAFieldHas
     ASSERT_TRUE(waitUntil(turned));
     ASSERT_TRUE(clickOn("#undo"));
     ASSERT_TRUE(waitUntil([&] { return !turned(); }));
+}
+
+TEST_F(DailyUse, ASmallWindowReachesEveryCommandAndItsNoticesGoAway)
+{
+    start(600, 500);
+    const std::string path = openMade("three.pdf", numberedPages(3), 3);
+    ASSERT_TRUE(shell.waitForScript("innerWidth <= 600"));
+
+    // Each command is either whole inside the toolbar or in its "more" menu.
+    const char* reach = R"((() => {
+        const bar = document.querySelector('.toolbar').getBoundingClientRect();
+        const ids = ['open', 'recent', 'save', 'save-as', 'export', 'share', 'print', 'previous', 'page-number', 'next',
+                     'zoom-out', 'zoom', 'zoom-in', 'rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert',
+                     'delete', 'undo', 'redo', 'find-toggle', 'ocr'];
+        return ids.filter((id) => {
+            const el = document.getElementById(id);
+            if (el.closest('#more-menu')) return false;
+            const r = el.getBoundingClientRect();
+            return !(r.width > 0 && r.left >= bar.left && r.right <= bar.right);
+        }).join(' ');
+    })())";
+    EXPECT_EQ(text(reach), "");
+    EXPECT_EQ(text("document.getElementById('more').hidden"), "false");
+    // Each names its key in its tooltip.
+    EXPECT_EQ(text("[...document.querySelectorAll('.toolbar button[id], #more-menu button[id], #page-number, #zoom')]"
+                   ".filter((el) => el.id !== 'more' && !/\\(.+\\)/.test(el.title)).map((el) => el.id).join(' ')"), "");
+    EXPECT_EQ(text("document.querySelector('.toolbar').scrollWidth <= document.querySelector('.toolbar').clientWidth"), "true");
+
+    // A command from the menu, with the pointer.
+    ASSERT_TRUE(clickOn("#more"));
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('more-menu').hidden"));
+    ASSERT_TRUE(clickOn("#more-menu #rotate-right"));
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
+    EXPECT_EQ(text("document.getElementById('more-menu').hidden"), "true") << "the menu closes once used";
+    // The notice of the edit goes away on its own.
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-ok')"));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.toast-ok')"));
+
+    // Errors stay, one at a time, until dismissed.
+    for (const char* name : {"first.pdf", "second.pdf"}) {
+        const std::string bad = files.path() + "/" + name;
+        std::ofstream(bad) << "not a document";
+        shell.bridge->openFile(bad);
+        ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-error')?.textContent.includes('" + std::string(name) + "')"));
+    }
+    EXPECT_EQ(text("document.querySelectorAll('.toast-error').length"), "1");
+    ASSERT_TRUE(clickOn(".toast-error .toast-close"));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.toast-error')"));
+
+    // Many tabs: the active one is always in sight.
+    for (int i = 0; i < 7; ++i) shell.bridge->openFile(writeCopy(path, "copy " + std::to_string(i) + ".pdf"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 8"));
+    const char* activeInSight = "(() => { const s = document.getElementById('tabs').getBoundingClientRect();"
+                                " const t = document.querySelector('.tab.active').getBoundingClientRect();"
+                                " return t.left >= s.left - 1 && t.right <= s.right + 1; })()";
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'copy 6.pdf' && ") + activeInSight));
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("<Control>Tab");
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'three.pdf' && ") + activeInSight));
+    key("<Control><Shift>Tab");
+    EXPECT_TRUE(shell.waitForScript(std::string("document.querySelector('.tab.active .tab-name').textContent === 'copy 6.pdf' && ") + activeInSight));
+}
+
+TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
+{
+    start();
+    const std::string path = openMade("five.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        for (let n = 1; n <= 5; ++n) doc.addPage([595, 842]);
+        // A banner 200 inches wide: fitting shows all of it.
+        doc.addPage([14400, 600]);
+        return doc.save();)", 6);
+    ASSERT_TRUE(clickOn("#page-number"));
+    type("3");
+    key("Return");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+    ASSERT_TRUE(clickOn("#page-number"));
+    type("abc");
+    EXPECT_EQ(text("document.getElementById('page-number').value"), "");
+    key("Return");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'")) << "the page stays";
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"3\"]"));
+    key("<Control>g");
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.id === 'page-number'"));
+    type("99");
+    key("Return");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+
+    const char* entries = "[...document.getElementById('zoom').options].map((o) => o.textContent.trim() || '<blank>').join('|')";
+    const std::string presets = text(entries);
+    EXPECT_EQ(presets.find("<blank>"), std::string::npos) << presets;
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"3\"]"));
+    key("plus");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value !== 'auto'"));
+    const std::string zoomed = text(entries);
+    EXPECT_EQ(text("document.getElementById('zoom').selectedOptions[0].textContent.trim().endsWith('%')"), "true") << zoomed;
+    // Back to a fit mode: no entry is left of the level that was.
+    shell.evaluate("const z = document.getElementById('zoom'); z.value = 'width'; z.dispatchEvent(new Event('change'))");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value === 'width'"));
+    EXPECT_EQ(text(entries), presets);
+    // The banner fits the width, its right edge inside the view.
+    EXPECT_TRUE(shell.waitForScript("(() => { const v = document.getElementById('viewer').getBoundingClientRect();"
+                                    " const p = document.querySelector('.page[data-page-number=\"6\"]').getBoundingClientRect();"
+                                    " return p.left >= v.left && p.right <= v.right; })()"));
+}
+
+TEST_F(DailyUse, TheOutlineLeadsToItsPagesAndADocumentReopensWhereItWasLeft)
+{
+    start();
+    const std::string path = openMade("linked.pdf", linkedDocument, 4);
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('show-outline').hidden"));
+    ASSERT_TRUE(clickOn("#show-outline"));
+    ASSERT_TRUE(shell.waitForScript("!document.getElementById('outline').hidden && document.getElementById('thumbnails').hidden"));
+    const auto page = [&] { return text("document.getElementById('page-number').value"); };
+
+    ASSERT_TRUE(clickOn(".outline-title"));  // Chapter One
+    EXPECT_TRUE(waitUntil([&] { return page() == "2"; }));
+    // "Section" sits folded under it until unfolded.
+    EXPECT_EQ(text("document.querySelectorAll('.outline-title')[1].getClientRects().length"), "0");
+    ASSERT_TRUE(clickOn(".outline-toggle"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.outline-title')[1].getClientRects().length > 0"));
+    EXPECT_EQ(text("document.querySelectorAll('.outline-title')[1].textContent"), "Section");
+    ASSERT_TRUE(clickOn("li li .outline-title"));
+    EXPECT_TRUE(waitUntil([&] { return page() == "4"; }));
+
+    // Zoomed in on page 4, closed, and opened again: page 4 at the same zoom.
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"4\"]"));
+    key("plus");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('zoom').value !== 'auto'"));
+    const std::string zoom = text("document.getElementById('zoom').selectedOptions[0].textContent");
+    ASSERT_TRUE(shell.waitForScript("JSON.parse(localStorage.getItem('pagewick.places'))[" + NativeOCR::lit(path) + "]?.page === 4"));
+    ASSERT_TRUE(clickOn(".tab-close"));
+    ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.tab').length === 0"));
+    open(path, 4);
+    EXPECT_TRUE(waitUntil([&] { return page() == "4"; }));
+    EXPECT_EQ(text("document.getElementById('zoom').selectedOptions[0].textContent"), zoom);
+}
+
+TEST_F(DailyUse, TheDesktopsDarkPreferenceDarkensTheChromeButNotTheDocument)
+{
+    GtkSettings* settings = gtk_settings_get_default();
+    g_object_set(settings, "gtk-application-prefer-dark-theme", TRUE, nullptr);
+    start();
+    const std::string path = openMade("one.pdf", numberedPages(1), 1);
+    // The brightest of the red, green and blue of an element's background.
+    const auto brightness = [&](const std::string& selector) {
+        return std::stoi(text("Math.max(...getComputedStyle(document.querySelector(" + NativeOCR::lit(selector) +
+                              ")).backgroundColor.match(/\\d+/g).slice(0, 3).map(Number))"));
+    };
+    EXPECT_LT(brightness(".toolbar"), 80);
+    EXPECT_LT(brightness("#viewer"), 80);
+    EXPECT_EQ(brightness(".page"), 255) << "the document stays on white";
+    g_object_set(settings, "gtk-application-prefer-dark-theme", FALSE, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return brightness(".toolbar") > 200; })) << "and follows the desktop back";
+}
+
+TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
+{
+    start();
+    const std::string path = openMade("draft.pdf", numberedPages(2), 2);
+    // The copies of this document kept in the page's storage (which other test runs
+    // share: only this test's path counts).
+    const std::string copies = "(window.__copies = undefined, indexedDB.open('pagewick-recovery').onsuccess = (e) => {"
+                               " const r = e.target.result.transaction('copies').objectStore('copies').getAll();"
+                               " r.onsuccess = () => (window.__copies = r.result.filter((c) => c.path === " +
+                               NativeOCR::lit(path) + ").length); })";
+    const auto kept = [&] {
+        shell.evaluate(copies);
+        shell.waitForScript("window.__copies !== undefined", 5);
+        return text("window.__copies");
+    };
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("r");
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
+    ASSERT_TRUE(waitUntil([&] { return kept() == "1"; }));
+
+    // The page goes away and comes back, as after its process died.
+    const int loads = shell.loadsFinished();
+    webkit_web_view_reload(shell.webKitView());
+    ASSERT_TRUE(waitUntil([&] { return shell.loadsFinished() > loads; }));
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-question .toast-action')"));
+    EXPECT_NE(text("document.querySelector('.toast-question').textContent").find("draft.pdf"), std::string::npos);
+    ASSERT_TRUE(clickOn(".toast-question .toast-action"));  // Restore
+    const std::string tab = "[...document.querySelectorAll('.tab')].find((t) => t.title === " + NativeOCR::lit(path) + ")";
+    ASSERT_TRUE(shell.waitForScript(tab));
+    ASSERT_TRUE(clickOn(".tab[title=\"" + path + "\"] .tab-name"));
+    ASSERT_TRUE(showsPageCount(2));
+    EXPECT_TRUE(shell.waitForScript(tab + ".classList.contains('dirty')")) << "the changes are still to be saved";
+    EXPECT_TRUE(waitUntil([&] { return firstPageTurned(); }));
+
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("<Control>s");
+    ASSERT_TRUE(shell.waitForScript("!" + tab + ".classList.contains('dirty')"));
+    EXPECT_TRUE(waitUntil([&] { return kept() == "0"; })) << "a saved document leaves no copy behind";
 }
 
 }  // namespace

@@ -11,21 +11,26 @@ import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
 import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
-import { parsePageRange, wholeRange } from './page_range.mjs';
+import { Outline } from './outline.mjs';
+import { parsePageNumber, parsePageRange, wholeRange } from './page_range.mjs';
 import { askPassword } from './password_dialog.mjs';
 import { decodeWithRoom } from './pdf/growable.mjs';
 import { InsertionError } from './pdf/saving.mjs';
 import { confirmSave, lockedReason } from './save_checks.mjs';
 import { Recognition } from './recognition.mjs';
+import { Places } from './places.mjs';
+import { Recovery } from './recovery.mjs';
 import { renderRecent } from './recent_list.mjs';
-import { renderTabs } from './tab_strip.mjs';
+import { renderTabs, wireTabScrolling } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
+import { ToolbarOverflow } from './toolbar_overflow.mjs';
 import { UndoBridge } from './undo_bridge.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
 
 const EXPORT_DPI = 150;
+const WORKING_COPY_DELAY = 1000;  // ms
 const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert', 'delete'];
 
 const $ = (id) => document.getElementById(id);
@@ -72,6 +77,9 @@ export class App {
                 this.update();
             },
         });
+        this.outline = new Outline($('outline'), { follow: (dest) => this.links.goToDestination(dest) });
+        this.places = new Places();
+        this.recovery = new Recovery();
     }
 
     start() {
@@ -82,6 +90,8 @@ export class App {
         document.body.classList.toggle('can-recognise', native.ocr);
         document.body.classList.toggle('can-print', native.print);
         this.#wireToolbar();
+        this.overflow = new ToolbarOverflow(document.querySelector('.toolbar'), $('more'), $('more-menu'));
+        wireTabScrolling($('tabs'));
         wireKeyboard(this);
         this.#wireFileInputs();
         watchRecent((list) => {
@@ -96,19 +106,35 @@ export class App {
         // Last: from here on the shell may hand over files.
         receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, decodeWithRoom(b64, base64ToBytes), path)));
         this.update();
+        this.recovery.leftOver().then((copies) => copies.length && this.#offerRecovery(copies));
+    }
+
+    // Documents whose changes were not saved when the page last went away.
+    #offerRecovery(copies) {
+        const names = copies.map((c) => c.name).join(', ');
+        this.toasts.show(t('recoverOffer', { count: copies.length, names }), 'question', {
+            key: 'recover',
+            actions: [
+                { label: t('restore'), run: () => copies.forEach((c) => this.#queue(() => this.openBytes(c.name, c.bytes, c.path, c.id))) },
+                { label: t('discardCopies'), run: () => this.recovery.forgetAll() },
+            ],
+        });
     }
 
     // ---- documents ---------------------------------------------------------------
 
-    async openBytes(name, bytes, path = '') {
+    // A working copy being restored comes with its recoveryId: it opens with its
+    // changes still to be saved.
+    async openBytes(name, bytes, path = '', recoveryId = undefined) {
         const existing = path ? this.docs.find((d) => d.path === path) : null;
         if (existing?.dirty && !confirm(t('replaceOpen', { name: existing.name }))) {
             this.activate(existing);
             return;
         }
-        const doc = new PdfDoc({ name, path, bytes });
+        const doc = new PdfDoc({ name, path, bytes, recoveryId, restored: !!recoveryId });
         const key = `open-${doc.id}`;
-        this.toasts.show(t('loading', { name }), 'info', { key });
+        this.toasts.show(t('loading', { name }), 'progress', { key });
+        this.#showOpening(name);
         let gaveUp = false;
         try {
             await doc.open(async (again) => {
@@ -118,12 +144,21 @@ export class App {
             });
         } catch (error) {
             this.toasts.dismiss(key);
+            this.#showOpening(null);
             if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
-        this.toasts.dismiss(key);
-        doc.onChange = () => this.update();
+        this.#showOpening(null);
+        doc.onChange = () => {
+            this.update();
+            this.#keepWorkingCopy(doc);
+        };
         if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
+        const left = this.places.recall(path);
+        if (left) {
+            doc.currentPage = Math.min(left.page, doc.pageCount);
+            doc.zoom = left.zoom ?? undefined;
+        }
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {
@@ -133,7 +168,16 @@ export class App {
             this.docs.push(doc);
         }
         this.activate(doc);
+        // "Opening…" stays until there is something to look at.
+        this.viewer.drawn(doc.currentPage - 1).then(() => this.toasts.dismiss(key));
         if (doc.locked) this.toasts.show(lockedReason(doc), 'warn');
+    }
+
+    // The start screen, shown while the first document is still being read, says so.
+    #showOpening(name) {
+        $('start').classList.toggle('opening', name !== null);
+        $('start-opening').hidden = name === null;
+        $('start-opening').textContent = name === null ? '' : t('loading', { name });
     }
 
     activate(doc) {
@@ -141,13 +185,43 @@ export class App {
         this.active = doc;
         // The view is shown first, so that the pages are laid out to its real width.
         this.update();
+        if (doc) this.viewer.zoom = doc.zoom ?? { mode: 'auto' };
         this.viewer.show(doc);
         this.thumbnails.show(doc);
+        this.#showOutline(doc);
         this.update();
+    }
+
+    // The outline beside the pages, when the document has one.
+    async #showOutline(doc) {
+        const has = await this.outline.show(doc);
+        if (doc !== this.active) return;
+        $('show-outline').hidden = !has;
+        if (!has) this.#showSidebar('pages');
+    }
+
+    #showSidebar(which) {
+        $('thumbnails').hidden = which !== 'pages';
+        $('outline').hidden = which !== 'outline';
+        $('show-pages').setAttribute('aria-selected', String(which === 'pages'));
+        $('show-outline').setAttribute('aria-selected', String(which === 'outline'));
+    }
+
+    // Where the user is in the document, for the next time it is opened: written once
+    // the scrolling pauses, and at once when the document is closed.
+    #rememberPlace() {
+        clearTimeout(this.placeTimer);
+        this.placeTimer = setTimeout(() => this.#rememberNow(this.active), 400);
+    }
+
+    #rememberNow(doc) {
+        if (doc?.path) this.places.remember(doc.path, { page: doc.currentPage, zoom: doc.zoom ?? this.viewer.zoom });
     }
 
     close(doc) {
         if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
+        this.recovery.forget(doc);
+        this.#rememberNow(doc);
         const index = this.docs.indexOf(doc);
         this.docs.splice(index, 1);
         doc.close();
@@ -199,15 +273,29 @@ export class App {
         });
     }
 
+    // The working copy of a document with unsaved changes, its bytes as shown, kept a
+    // moment after its changes stop (making the bytes costs what the file does, so not
+    // after each one); forgotten once it has none.
+    #keepWorkingCopy(doc) {
+        clearTimeout(doc.keepTimer);
+        doc.keepTimer = setTimeout(async () => {
+            if (doc.closed || !doc.dirty) return this.recovery.forget(doc);
+            const output = await doc.output().catch(() => null);
+            if (output && !doc.closed) this.recovery.keep(doc, output.bytes);
+        }, WORKING_COPY_DELAY);
+    }
+
     // `onlyPage`: the index of the one page that changed, when the others did not.
     #documentChanged(doc, onlyPage) {
         if (doc.closed) return;
+        this.#keepWorkingCopy(doc);
         if (doc === this.active && onlyPage !== undefined) {
             this.viewer.refreshPage(onlyPage);
             this.thumbnails.refreshItem(onlyPage);
         } else if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
+            this.#showOutline(doc);
         }
         this.update();
     }
@@ -303,7 +391,7 @@ export class App {
             const output = await this.#outputToWrite(doc);
             if (!output) return;
             if (!native.available) return this.#download(doc, output);
-            this.toasts.show(t('saving'), 'info', { key: 'save' });
+            this.toasts.show(t('saving'), 'progress', { key: 'save' });
             const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
             await this.#saved(doc, output, reply);
         });
@@ -346,6 +434,7 @@ export class App {
         this.toasts.dismiss('save');
         if (reply.ok) {
             await doc.markSaved(output, reply.path);
+            this.#keepWorkingCopy(doc);
             this.toasts.show(t('saved', { path: reply.path }), 'ok');
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
@@ -359,6 +448,7 @@ export class App {
     async #download(doc, output) {
         downloadBytes(output.bytes, doc.name, 'application/pdf');
         await doc.markSaved(output);
+        this.#keepWorkingCopy(doc);
         this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
         this.update();
     }
@@ -378,7 +468,7 @@ export class App {
             const stem = fileStem(doc.name);
             const entries = [];
             for (const n of pages) {
-                this.toasts.show(t('exporting', { n, count: pages.length }), 'info', { key: 'export' });
+                this.toasts.show(t('exporting', { n, count: pages.length }), 'progress', { key: 'export' });
                 const image = await renderPagePng(doc, n - 1, EXPORT_DPI);
                 entries.push({ name: pageImageName(stem, n, count), bytes: image.bytes });
             }
@@ -428,7 +518,9 @@ export class App {
 
     update() {
         const doc = this.active;
+        const wasEmpty = document.body.classList.contains('empty');
         document.body.classList.toggle('empty', !doc);
+        if (wasEmpty !== !doc) this.overflow.fit();  // the document's commands came or went
         $('start').hidden = !!doc;
         $('undo').disabled = !doc?.canUndo;
         $('redo').disabled = !doc?.canRedo;
@@ -461,22 +553,25 @@ export class App {
     #pageChanged(n) {
         this.thumbnails.mark(n);
         this.#updatePager();
+        this.#rememberPlace();
     }
 
+    // The zoom list holds only real entries: a level of no preset gets an entry of its
+    // own while it is the one in use, and loses it after.
     #scaleChanged(scale, zoom) {
+        if (this.active) this.active.zoom = zoom;
+        this.#rememberPlace();
         const select = $('zoom');
-        if (zoom.mode !== 'scale') {
-            select.value = zoom.mode;
+        select.querySelector('option[value="custom"]')?.remove();
+        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
+        if (zoom.mode !== 'scale' || match) {
+            select.value = zoom.mode !== 'scale' ? zoom.mode : match.value;
             return;
         }
-        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
-        if (match) {
-            select.value = match.value;
-        } else {
-            const custom = select.querySelector('option[value="custom"]');
-            custom.textContent = `${Math.round(scale * 100)} %`;
-            select.value = 'custom';
-        }
+        const custom = new Option(`${Math.round(scale * 100)} %`, 'custom');
+        const after = [...select.options].find((o) => Number(o.value) > scale);
+        select.add(custom, after ?? null);
+        select.value = 'custom';
     }
 
     toggleMenu() {
@@ -491,6 +586,11 @@ export class App {
     }
 
     closeMenu() {
+        this.overflow.close();
+        this.#closeRecent();
+    }
+
+    #closeRecent() {
         $('recent-menu').hidden = true;
         $('recent').setAttribute('aria-expanded', 'false');
     }
@@ -531,20 +631,39 @@ export class App {
         on('redo', () => this.undoSteps.redo());
         on('ocr', () => this.recognise());
         on('find-toggle', () => this.finder.toggle());
+        on('show-pages', () => this.#showSidebar('pages'));
+        on('show-outline', () => this.#showSidebar('outline'));
         $('zoom').addEventListener('change', (event) => {
             const value = event.target.value;
             if (value === 'auto' || value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });
             else if (value !== 'custom') this.viewer.setZoom({ mode: 'scale', value: Number(value) });
         });
         const pageInput = $('page-number');
-        pageInput.addEventListener('change', () => this.viewer.goTo(Number(pageInput.value)));
+        const goToTyped = () => {
+            const n = parsePageNumber(pageInput.value, this.active?.pageCount ?? 0);
+            if (n) this.viewer.goTo(n);
+            else this.#updatePager();
+        };
+        pageInput.addEventListener('input', () => {
+            const digits = pageInput.value.replace(/\D+/g, '');
+            if (digits !== pageInput.value) pageInput.value = digits;
+        });
+        pageInput.addEventListener('change', goToTyped);
         pageInput.addEventListener('keydown', (event) => {
             if (event.key === 'Enter') {
-                this.viewer.goTo(Number(pageInput.value));
+                goToTyped();
                 pageInput.blur();
             }
         });
+        // Clicked or tabbed into, the box holds its number selected, ready to be typed
+        // over: the click's own mouseup would otherwise put the caret in it instead.
         pageInput.addEventListener('focus', () => pageInput.select());
+        let clickedIn = false;
+        pageInput.addEventListener('pointerdown', () => (clickedIn = document.activeElement !== pageInput));
+        pageInput.addEventListener('mouseup', (event) => {
+            if (clickedIn) event.preventDefault();
+            clickedIn = false;
+        });
         pageInput.addEventListener('blur', () => this.#updatePager());
         // Ctrl with the wheel zooms the document, not the whole page.
         $('viewer').addEventListener('wheel', (event) => {
@@ -554,7 +673,7 @@ export class App {
             else if (event.deltaY > 0) this.viewer.zoomOut();
         }, { passive: false });
         document.addEventListener('pointerdown', (event) => {
-            if (!event.target.closest('#recent-menu, #recent')) this.closeMenu();
+            if (!event.target.closest('#recent-menu, #recent')) this.#closeRecent();
         });
     }
 

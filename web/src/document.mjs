@@ -18,6 +18,8 @@ const HISTORY_LIMIT = 200;
 let lastDocumentId = 0;
 let lastPageId = 0;
 
+const newRecoveryId = () => globalThis.crypto?.randomUUID?.() ?? `${Date.now()}-${Math.random().toString(36).slice(2)}`;
+
 // Why a document cannot be changed here, if it cannot.
 export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged' });
 
@@ -41,8 +43,12 @@ async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = ne
 }
 
 export class PdfDoc {
-    constructor({ name, path = '', bytes }) {
+    // recoveryId: the name of its working copy (recovery.mjs), kept across reloads;
+    // `restored`: the bytes are such a copy, with changes the file on disk lacks.
+    constructor({ name, path = '', bytes, recoveryId = newRecoveryId(), restored = false }) {
         this.id = ++lastDocumentId;
+        this.recoveryId = recoveryId;
+        this.restored = restored;
         this.name = name;
         this.path = path;
         this.openedBytes = bytes;
@@ -103,7 +109,7 @@ export class PdfDoc {
         this.openedBytes = null;
         this.#watchForms(pdf);
         this.#enter(this.#identity(base));
-        this.savedState = this.state;
+        this.savedState = this.restored ? null : this.state;
     }
 
     #watchForms(pdf) {

@@ -103,13 +103,14 @@ export class Finder {
         const pattern = queryPattern(query);
         if (!doc || !pattern) return null;
         const known = this.results;
-        if (known?.doc === doc && known.bytes === doc.bytes && known.query === query) return known;
-        const bytes = doc.bytes;
+        // Every edit gives the document a new state: results hold for the one they read.
+        if (known?.doc === doc && known.state === doc.state && known.query === query) return known;
+        const state = doc.state;
         const pages = [];
         for (let index = 0; index < doc.pageCount; ++index) pages.push(findInPieces(await doc.pagePieces(index), pattern));
         // The document may have changed while its pages were read: search again then.
-        if (doc.bytes !== bytes || doc !== this.app.active) return this.#search();
-        this.results = { doc, bytes, query, pages };
+        if (doc.state !== state || doc !== this.app.active) return this.#search();
+        this.results = { doc, state, query, pages };
         this.position = null;
         return this.results;
     }

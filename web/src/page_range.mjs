@@ -34,3 +34,12 @@ export function wholeRange(count) {
 export function roundFrom(items, current) {
     return [...items.slice(current), ...items.slice(0, current)];
 }
+
+// The page number typed in the page box: digits only, within the document; null for
+// anything else, so that a stray letter never sends the view to page 1.
+export function parsePageNumber(text, count) {
+    const digits = String(text).trim();
+    if (!/^\d+$/.test(digits)) return null;
+    const n = Number(digits);
+    return n >= 1 && n <= count ? n : null;
+}

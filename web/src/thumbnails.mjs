@@ -1,5 +1,7 @@
 // The sidebar: a small picture of every page, the current one marked. Clicking a page
-// goes to it; dragging one to another place moves the page there.
+// goes to it; dragging one to another place moves the page there. The strip is one
+// stop for Tab: only the current page's picture takes the focus, and the arrow keys go
+// from page to page inside it.
 
 const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
 
@@ -20,6 +22,16 @@ export class Thumbnails {
             for (const entry of entries) if (entry.isIntersecting) this.#render(entry.target);
         }, { root: list, rootMargin: '200px 0px' });
         this.#wireDragging();
+        list.addEventListener('keydown', (event) => {
+            const item = event.target.closest?.('.thumb');
+            const step = { ArrowDown: 1, ArrowUp: -1 }[event.key];
+            if (!item || !step || event.altKey || event.ctrlKey) return;
+            event.preventDefault();
+            const next = this.list.children[Number(item.dataset.index) + step];
+            if (!next) return;
+            this.onSelect(Number(next.dataset.index) + 1);
+            next.focus();
+        });
     }
 
     show(doc) {
@@ -33,6 +45,7 @@ export class Thumbnails {
             item.type = 'button';
             item.className = 'thumb';
             item.draggable = true;
+            item.tabIndex = -1;
             item.dataset.index = String(index);
             const picture = document.createElement('div');
             picture.className = 'thumb-picture';
@@ -63,10 +76,12 @@ export class Thumbnails {
         for (const item of this.list.querySelectorAll('.thumb.current')) {
             item.classList.remove('current');
             item.removeAttribute('aria-current');
+            item.tabIndex = -1;
         }
         const item = this.list.children[pageNumber - 1];
         if (!item) return;
         item.classList.add('current');
+        item.tabIndex = 0;
         item.setAttribute('aria-current', 'page');
         const top = item.offsetTop - this.list.offsetTop;
         if (top < this.list.scrollTop || top + item.offsetHeight > this.list.scrollTop + this.list.clientHeight)

@@ -9,6 +9,12 @@ import { buildRecognisedLayer } from './recognised_layer.mjs';
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
 const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
 const AUTO_LIMIT = 1.25;
+// Fitting goes as low as the page needs (a 200-inch banner); only stepping stops at
+// the list's ends.
+const FIT_FLOOR = 0.01;
+// A canvas larger than this is not drawn at all by the engine: bigger pages are drawn
+// at a lower resolution and stretched.
+const MAX_CANVAS_PIXELS = 2 ** 25;
 const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
 
@@ -128,7 +134,9 @@ export class Viewer {
     }
 
     zoomOut() {
-        this.setZoom({ mode: 'scale', value: [...ZOOM_STEPS].reverse().find((s) => s < this.scale - 0.001) ?? ZOOM_STEPS[0] });
+        // Below the list's lowest step (a fit for a huge page), zooming out stays put.
+        const lower = [...ZOOM_STEPS].reverse().find((s) => s < this.scale - 0.001);
+        this.setZoom({ mode: 'scale', value: lower ?? Math.min(this.scale, ZOOM_STEPS[0]) });
     }
 
     // The frame of a page, for layers added later (recognised text).
@@ -183,7 +191,7 @@ export class Viewer {
             const height = Math.max(this.scroller.clientHeight - PADDING, 100);
             scale = Math.min(scale, height / (tallest * CSS_PER_PDF_UNIT));
         }
-        return Math.min(Math.max(scale, ZOOM_STEPS[0]), ZOOM_STEPS.at(-1));
+        return Math.min(Math.max(scale, FIT_FLOOR), ZOOM_STEPS.at(-1));
     }
 
     #layout() {
@@ -236,7 +244,8 @@ export class Viewer {
             const page = await doc.page(index);
             if (generation !== this.generation) return;
             const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
-            const ratio = window.devicePixelRatio || 1;
+            const ratio = Math.min(window.devicePixelRatio || 1,
+                Math.sqrt(MAX_CANVAS_PIXELS / Math.max(1, viewport.width * viewport.height)));
             const canvas = document.createElement('canvas');
             canvas.width = Math.floor(viewport.width * ratio);
             canvas.height = Math.floor(viewport.height * ratio);

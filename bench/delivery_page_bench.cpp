@@ -18,22 +18,20 @@
 #include <gtk/gtk.h>
 #include <unistd.h>
 
-#include "app/app_delegate.h"
+#include "bench/bench_shell.h"
+#include "bench/process_memory.h"
 #include "bridge/bridge.h"
 #include "bridge/file_delivery.h"
 #include "ocr/base64.h"
 #include "platform/file_io.h"
-#include "platform/gtk/gtk_main_queue.h"
-#include "platform/gtk/gtk_panels.h"
-#include "platform/gtk/gtk_printing.h"
-#include "platform/gtk/gtk_shell.h"
-#include "platform/gtk/gtk_workspace.h"
-#include "platform/json_preferences.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+using pw::bench::residentKiB;
+using pw::bench::webProcessesKiB;
 
 // The page decodes what it is given and says how many bytes it holds through a
 // "filter" message, which the benchmark reads back from the bridge.
@@ -54,44 +52,6 @@ double seconds(Clock::time_point since)
 void waitFor(const std::function<bool()>& condition)
 {
     while (!condition()) g_main_context_iteration(nullptr, TRUE);
-}
-
-long residentKiB(pid_t pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    return 0;
-}
-
-pid_t parentOf(pid_t pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), {});
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    return std::atoi(text.c_str() + close + 4);  // after ") S "
-}
-
-// The web processes are our descendants (under bubblewrap, grandchildren).
-long webProcessesKiB()
-{
-    long total = 0;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream cmdline(entry.path() / "cmdline");
-        std::string command((std::istreambuf_iterator<char>(cmdline)), {});
-        if (command.find("WebKitWebProcess") == std::string::npos) continue;
-        const pid_t pid = std::atoi(name.c_str());
-        for (pid_t p = parentOf(pid); p > 1; p = parentOf(p))
-            if (p == ::getpid()) {
-                total += residentKiB(pid);
-                break;
-            }
-    }
-    return total;
 }
 
 std::string writeRandomFile(const fs::path& folder, std::size_t size)
@@ -138,15 +98,8 @@ int main(int argc, char** argv)
     std::ofstream(root / "web" / "index.html") << page;
     ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
 
-    GtkApplication* application = gtk_application_new(nullptr, G_APPLICATION_NON_UNIQUE);
-    g_application_register(G_APPLICATION(application), nullptr, nullptr);
-    auto preferences = std::make_shared<pw::JsonPreferences>(pw::JsonPreferences::defaultFile());
-    auto bridge = std::make_shared<pw::Bridge>(pw::BridgeServices{
-        std::make_shared<pw::gtk::GtkMainQueue>(), std::make_shared<pw::gtk::GtkPanels>(),
-        std::make_shared<pw::gtk::GtkWorkspace>(), std::make_shared<pw::gtk::GtkPrinting>(), preferences});
-    pw::gtk::GtkShell shell(application);
-    auto delegate = std::make_shared<pw::AppDelegate>(shell, bridge, preferences, (root / "web").string());
-    delegate->applicationDidFinishLaunching();
+    pw::bench::BenchShell app((root / "web").string());
+    auto& bridge = app.bridge;
 
     // Wait until the page can take files.
     const std::string warm = writeRandomFile(root, 1000);

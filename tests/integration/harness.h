@@ -33,6 +33,11 @@ std::optional<std::string> evaluate(WebKitWebView* view, const std::string& scri
 // The page the build staged beside the executable: <build>/web, found from the test
 // binary at <build>/tests/.
 std::string builtWebFolder();
+
+// The default page answers the shell's readiness probe from its first script on; it has
+// taken over, and its controls work, once that early holder of files is replaced.
+inline constexpr const char* defaultPageTookOver =
+    "typeof window.__nativeOpen === 'function' && !window.__nativeOpen.takeHeld";
 // The web process's extension the build put beside the executable: <build>/web-process.
 std::string builtWebProcessExtensions();
 

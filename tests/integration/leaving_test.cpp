@@ -181,7 +181,7 @@ TEST(Leaving, TheDefaultPageAsksOnlyOnceATabHoldsUnsavedChanges)
     ShellHarness shell{builtWebFolder()};
     TempDir files;
     shell.launchAndWait();
-    ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
+    ASSERT_TRUE(shell.waitForScript(defaultPageTookOver));
     shell.bridge->openFile(files.write("one.pdf", onePagePdf));
     ASSERT_TRUE(shell.waitForScript("document.querySelectorAll('.thumb').length === 1"));
     clickInto(shell, 600, 400);

@@ -38,7 +38,7 @@ TEST(PagePolicy, ThePageWorksUnderItsPolicyAndRefusesWhatItForbids)
     ShellHarness shell(builtWebFolder());
     TempDir files;
     shell.launchAndWait();
-    ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function'"));
+    ASSERT_TRUE(shell.waitForScript(defaultPageTookOver));
     ASSERT_EQ(shell.evaluate("window.violations = [];"
                              "document.addEventListener('securitypolicyviolation', (e) =>"
                              "  violations.push(e.effectiveDirective + ' ' + e.blockedURI));"

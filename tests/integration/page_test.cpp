@@ -21,83 +21,10 @@
 #include "ocr/native_ocr.h"
 #include "platform/gtk/recognition_platform.h"
 #include "tests/integration/harness.h"
+#include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
 namespace {
-
-constexpr double pageWidth = 595;   // A4 portrait, in points
-constexpr double pageHeight = 842;
-
-// Draws text as outlines: the PDF then holds no text of its own, only shapes.
-void drawOutlinedText(cairo_t* cr, const std::string& text, double x, double y, int points)
-{
-    PangoLayout* layout = pango_cairo_create_layout(cr);
-    PangoFontDescription* font = pango_font_description_from_string("DejaVu Sans");
-    pango_font_description_set_absolute_size(font, points * PANGO_SCALE);
-    pango_layout_set_font_description(layout, font);
-    pango_layout_set_text(layout, text.c_str(), -1);
-    cairo_move_to(cr, x, y);
-    pango_cairo_layout_path(cr, layout);
-    cairo_fill(cr);
-    pango_font_description_free(font);
-    g_object_unref(layout);
-}
-
-// Writes a PDF of portrait pages; page i shows "Page i" in real text and a black band.
-std::string writeNumberedPdf(const std::string& path, int pages)
-{
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
-    cairo_t* cr = cairo_create(surface);
-    for (int i = 1; i <= pages; ++i) {
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-        cairo_set_font_size(cr, 56);
-        cairo_move_to(cr, 60, 140);
-        cairo_show_text(cr, ("Page " + std::to_string(i)).c_str());
-        cairo_rectangle(cr, 60, 180, 475, 40);
-        cairo_fill(cr);
-        cairo_show_page(cr);
-    }
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
-    return path;
-}
-
-struct PdfFacts {
-    int pages = 0;
-    std::vector<bool> landscape;  // as shown, so a quarter turn of a portrait page
-    std::vector<std::string> text;
-};
-
-PdfFacts readPdf(const std::string& path)
-{
-    PdfFacts facts;
-    gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
-    PopplerDocument* document = poppler_document_new_from_file(uri, nullptr, nullptr);
-    g_free(uri);
-    if (!document) return facts;
-    facts.pages = poppler_document_get_n_pages(document);
-    for (int i = 0; i < facts.pages; ++i) {
-        PopplerPage* page = poppler_document_get_page(document, i);
-        double width = 0, height = 0;
-        // Poppler reports the size with the page's /Rotate applied.
-        poppler_page_get_size(page, &width, &height);
-        facts.landscape.push_back(width > height);
-        gchar* text = poppler_page_get_text(page);
-        facts.text.emplace_back(text ? text : "");
-        g_free(text);
-        g_object_unref(page);
-    }
-    g_object_unref(document);
-    return facts;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The entries of a ZIP archive, each checked against its stored CRC-32.
 struct ZipEntry {
@@ -164,52 +91,7 @@ PngSize decodePng(const std::string& png)
     return size;
 }
 
-// The page in the real shell, with generated documents in a folder of the test's own.
-class Page : public ::testing::Test {
-protected:
-    ShellHarness shell{builtWebFolder()};
-    TempDir files;
-
-    void start()
-    {
-        shell.launchAndWait();
-        // The page answers the shell's probe from its first script on; it has taken over
-        // (its controls work) once the early holder is replaced.
-        ASSERT_TRUE(shell.waitForScript("typeof window.__nativeOpen === 'function' && !window.__nativeOpen.takeHeld"));
-    }
-
-    // Opens a file the way the desktop hands one over, and waits until it is shown.
-    void open(const std::string& path, int pages)
-    {
-        shell.bridge->openFile(path);
-        ASSERT_TRUE(showsPageCount(pages));
-    }
-
-    bool showsPageCount(int pages)
-    {
-        return shell.waitForScript("document.getElementById('page-count').textContent === '" + std::to_string(pages) +
-                                   "' && document.querySelectorAll('.thumb').length === " + std::to_string(pages));
-    }
-
-    void click(const std::string& selector)
-    {
-        ASSERT_EQ(shell.evaluate("(() => { const el = document.querySelector(" + NativeOCR::lit(selector) +
-                                 "); if (!el || el.disabled) return false; el.click(); return true; })()"),
-                  "true")
-            << selector;
-    }
-
-    std::string text(const std::string& script) { return shell.evaluate(script).value_or("<failed>"); }
-
-    // A key pressed while the page has the focus; `options` adds modifiers.
-    void press(const std::string& key, const std::string& options = "")
-    {
-        shell.evaluate("document.getElementById('viewer').dispatchEvent(new KeyboardEvent('keydown', {bubbles: true,"
-                       " cancelable: true, key: " + NativeOCR::lit(key) + (options.empty() ? "" : ", " + options) + "}))");
-    }
-
-    bool hasDirtyTab() { return text("!!document.querySelector('.tab.dirty')") == "true"; }
-};
+using Page = PageFixture;
 
 TEST_F(Page, OpeningADocumentShowsItsPagesDrawn)
 {
@@ -302,14 +184,7 @@ TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)
 TEST_F(Page, RecognisedWordsLieOverThePageAsSelectableText)
 {
     NativeOCR::install(gtk::makeRecognitionServices(1));
-    const std::string path = files.path() + "/scan.pdf";
-    cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), pageWidth, pageHeight);
-    cairo_t* cr = cairo_create(surface);
-    drawOutlinedText(cr, "Invoice 4821", 60, 80, 40);
-    drawOutlinedText(cr, "total amount due", 60, 160, 40);
-    cairo_destroy(cr);
-    cairo_surface_finish(surface);
-    cairo_surface_destroy(surface);
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf");
     ASSERT_TRUE(readPdf(path).text.at(0).find("Invoice") == std::string::npos) << "the words must be shapes only";
 
     start();
@@ -373,6 +248,7 @@ TEST_F(Page, ExportsTheChosenPagesAsImagesInAZipArchive)
 TEST_F(Page, InsertsTheChosenPdfAfterTheCurrentPageAndUndoes)
 {
     const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);
+    const std::string original = readFile(path);
     const std::string other = files.path() + "/appendix.pdf";
     {
         cairo_surface_t* surface = cairo_pdf_surface_create(other.c_str(), pageHeight, pageWidth);
@@ -401,6 +277,7 @@ TEST_F(Page, InsertsTheChosenPdfAfterTheCurrentPageAndUndoes)
     EXPECT_EQ(text("document.getElementById('page-number').value"), "2");
     click("#save");
     ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    EXPECT_EQ(readFile(path).compare(0, original.size(), original), 0) << "the pages came in as an update";
     const PdfFacts saved = readPdf(path);
     ASSERT_EQ(saved.pages, 5);
     EXPECT_EQ(saved.landscape, (std::vector<bool>{false, true, true, false, false}));
@@ -521,14 +398,14 @@ TEST_F(Page, KeysDraggingAndFindWorkOnThePages)
     for (int i = 0; i < 3; ++i)
         EXPECT_NE(saved.text[i].find("Page " + std::to_string(3 - i)), std::string::npos) << saved.text[i];
 
-    // Find goes to the page that has the words and selects them there.
+    // Find goes to the page that has the words and marks them there.
     press("Home");
     press("f", "ctrlKey: true");
     ASSERT_EQ(text("document.getElementById('find-bar').hidden"), "false");
     shell.evaluate("document.getElementById('find-text').value = 'page 1';"
                    "document.getElementById('find-bar').requestSubmit()");
     EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3' && "
-                                    "getSelection().toString() === 'Page 1'"));
+                                    "[...CSS.highlights.get('find-current')].map(String).join() === 'Page 1'"));
 }
 
 TEST_F(Page, AnEditQueuedBehindAnotherStillActsOnItsOwnPage)

@@ -4,29 +4,41 @@
 import { bytesToBase64, base64ToBytes } from './base64.mjs';
 import { PdfDoc } from './document.mjs';
 import { Finder } from './finder.mjs';
-import { t, lang, translateDocument } from './i18n.mjs';
+import { t, translateDocument } from './i18n.mjs';
 import { placeIcons } from './icons.mjs';
+import { LinkService } from './links.mjs';
 import { wireKeyboard } from './keyboard.mjs';
 import { native, post, receiveFiles, receiveMessages, request, watchRecent } from './native.mjs';
 import { fileStem, pageImageName, renderPagePng } from './page_images.mjs';
-import { parsePageRange, wholeRange } from './page_range.mjs';
-import * as edits from './pdf_edit.mjs';
-import { parseRecognition } from './recognised_layer.mjs';
+import { isDynamicXfa, unreadableReason } from './open_errors.mjs';
+import { Outline } from './outline.mjs';
+import { parsePageNumber, parsePageRange, wholeRange } from './page_range.mjs';
+import { askPassword } from './password_dialog.mjs';
+import { decodeWithRoom } from './pdf/growable.mjs';
+import { InsertionError } from './pdf/saving.mjs';
+import { confirmSave, lockedReason } from './save_checks.mjs';
+import { Recognition } from './recognition.mjs';
+import { Places } from './places.mjs';
+import { Recovery } from './recovery.mjs';
 import { renderRecent } from './recent_list.mjs';
-import { renderTabs } from './tab_strip.mjs';
+import { renderTabs, wireTabScrolling } from './tab_strip.mjs';
 import { Thumbnails } from './thumbnails.mjs';
 import { Toasts } from './toasts.mjs';
+import { ToolbarOverflow } from './toolbar_overflow.mjs';
+import { UndoBridge } from './undo_bridge.mjs';
 import { Viewer } from './viewer.mjs';
 import { zipStore } from './zip.mjs';
 
-const RECOGNITION_DPI = 200;  // enough for body text, and quick on the engine
 const EXPORT_DPI = 150;
+const WORKING_COPY_DELAY = 1000;  // ms
+const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert', 'delete'];
 
 const $ = (id) => document.getElementById(id);
 
+// What went wrong, for the user: pdf.js's and pdf-lib's messages are for developers.
 function reason(error) {
     if (error?.name === 'InvalidPDFException' || error?.name === 'FormatError') return t('notPdf');
-    return error?.message || String(error);
+    return t('unexpected');
 }
 
 export class App {
@@ -37,24 +49,49 @@ export class App {
         // bytes the previous one left.
         this.work = Promise.resolve();
         this.toasts = new Toasts($('toasts'));
+        this.links = new LinkService({
+            document: () => this.active?.pdf ?? null,
+            currentPage: () => this.viewer.currentPage,
+            goTo: (target) => this.viewer.goToPoint(target),
+            broken: () => this.toasts.show(t('brokenLink'), 'warn', { key: 'link' }),
+        });
         this.viewer = new Viewer($('viewer'), {
             onPageChange: (n) => this.#pageChanged(n),
             onScaleChange: (scale, zoom) => this.#scaleChanged(scale, zoom),
+            onPageDrawn: () => this.finder.highlight(),
+            links: this.links,
         });
         this.thumbnails = new Thumbnails($('thumbnails'), {
             onSelect: (n) => this.viewer.goTo(n),
             onMove: (from, to) => this.movePage(from, to),
         });
-        this.finder = new Finder(this, $('find-bar'), $('find-text'));
+        this.finder = new Finder(this, $('find-bar'));
+        this.recognition = new Recognition({
+            button: $('ocr'),
+            toasts: this.toasts,
+            queue: (task) => this.#queue(task),
+            describe: reason,
+            shown: (doc, pageId) => {
+                const now = doc.pageIds.indexOf(pageId);
+                if (doc === this.active && now >= 0) this.viewer.showRecognised(now);
+                this.update();
+            },
+        });
+        this.outline = new Outline($('outline'), { follow: (dest) => this.links.goToDestination(dest) });
+        this.places = new Places();
+        this.recovery = new Recovery();
     }
 
     start() {
+        this.undoSteps = new UndoBridge({ undo: () => this.undo(), redo: () => this.redo() });
         translateDocument();
         placeIcons();
         document.body.classList.toggle('native', native.available);
         document.body.classList.toggle('can-recognise', native.ocr);
         document.body.classList.toggle('can-print', native.print);
         this.#wireToolbar();
+        this.overflow = new ToolbarOverflow(document.querySelector('.toolbar'), $('more'), $('more-menu'));
+        wireTabScrolling($('tabs'));
         wireKeyboard(this);
         this.#wireFileInputs();
         watchRecent((list) => {
@@ -67,34 +104,61 @@ export class App {
         });
         receiveMessages((text) => this.toasts.show(text, 'warn'));
         // Last: from here on the shell may hand over files.
-        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, base64ToBytes(b64), path)));
+        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, decodeWithRoom(b64, base64ToBytes), path)));
         this.update();
+        this.recovery.leftOver().then((copies) => copies.length && this.#offerRecovery(copies));
+    }
+
+    // Documents whose changes were not saved when the page last went away.
+    #offerRecovery(copies) {
+        const names = copies.map((c) => c.name).join(', ');
+        this.toasts.show(t('recoverOffer', { count: copies.length, names }), 'question', {
+            key: 'recover',
+            actions: [
+                { label: t('restore'), run: () => copies.forEach((c) => this.#queue(() => this.openBytes(c.name, c.bytes, c.path, c.id))) },
+                { label: t('discardCopies'), run: () => this.recovery.forgetAll() },
+            ],
+        });
     }
 
     // ---- documents ---------------------------------------------------------------
 
-    async openBytes(name, bytes, path = '') {
+    // A working copy being restored comes with its recoveryId: it opens with its
+    // changes still to be saved.
+    async openBytes(name, bytes, path = '', recoveryId = undefined) {
         const existing = path ? this.docs.find((d) => d.path === path) : null;
         if (existing?.dirty && !confirm(t('replaceOpen', { name: existing.name }))) {
             this.activate(existing);
             return;
         }
-        const doc = new PdfDoc({ name, path, bytes });
+        const doc = new PdfDoc({ name, path, bytes, recoveryId, restored: !!recoveryId });
         const key = `open-${doc.id}`;
-        this.toasts.show(t('loading', { name }), 'info', { key });
+        this.toasts.show(t('loading', { name }), 'progress', { key });
+        this.#showOpening(name);
         let gaveUp = false;
         try {
-            await doc.open((again) => {
-                const answer = prompt(t(again ? 'passwordAgain' : 'passwordPrompt', { name }), '');
+            await doc.open(async (again) => {
+                const answer = await askPassword(t(again ? 'passwordAgain' : 'passwordPrompt', { name }));
                 gaveUp = answer === null;
                 return answer;
             });
         } catch (error) {
             this.toasts.dismiss(key);
-            if (!gaveUp) this.toasts.show(t('openFailed', { name, why: reason(error) }), 'error');
+            this.#showOpening(null);
+            if (!gaveUp) this.toasts.show(t(unreadableReason(bytes), { name }), 'error');
             return;
         }
-        this.toasts.dismiss(key);
+        this.#showOpening(null);
+        doc.onChange = () => {
+            this.update();
+            this.#keepWorkingCopy(doc);
+        };
+        if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
+        const left = this.places.recall(path);
+        if (left) {
+            doc.currentPage = Math.min(left.page, doc.pageCount);
+            doc.zoom = left.zoom ?? undefined;
+        }
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {
@@ -104,6 +168,16 @@ export class App {
             this.docs.push(doc);
         }
         this.activate(doc);
+        // "Opening…" stays until there is something to look at.
+        this.viewer.drawn(doc.currentPage - 1).then(() => this.toasts.dismiss(key));
+        if (doc.locked) this.toasts.show(lockedReason(doc), 'warn');
+    }
+
+    // The start screen, shown while the first document is still being read, says so.
+    #showOpening(name) {
+        $('start').classList.toggle('opening', name !== null);
+        $('start-opening').hidden = name === null;
+        $('start-opening').textContent = name === null ? '' : t('loading', { name });
     }
 
     activate(doc) {
@@ -111,13 +185,43 @@ export class App {
         this.active = doc;
         // The view is shown first, so that the pages are laid out to its real width.
         this.update();
+        if (doc) this.viewer.zoom = doc.zoom ?? { mode: 'auto' };
         this.viewer.show(doc);
         this.thumbnails.show(doc);
+        this.#showOutline(doc);
         this.update();
+    }
+
+    // The outline beside the pages, when the document has one.
+    async #showOutline(doc) {
+        const has = await this.outline.show(doc);
+        if (doc !== this.active) return;
+        $('show-outline').hidden = !has;
+        if (!has) this.#showSidebar('pages');
+    }
+
+    #showSidebar(which) {
+        $('thumbnails').hidden = which !== 'pages';
+        $('outline').hidden = which !== 'outline';
+        $('show-pages').setAttribute('aria-selected', String(which === 'pages'));
+        $('show-outline').setAttribute('aria-selected', String(which === 'outline'));
+    }
+
+    // Where the user is in the document, for the next time it is opened: written once
+    // the scrolling pauses, and at once when the document is closed.
+    #rememberPlace() {
+        clearTimeout(this.placeTimer);
+        this.placeTimer = setTimeout(() => this.#rememberNow(this.active), 400);
+    }
+
+    #rememberNow(doc) {
+        if (doc?.path) this.places.remember(doc.path, { page: doc.currentPage, zoom: doc.zoom ?? this.viewer.zoom });
     }
 
     close(doc) {
         if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
+        this.recovery.forget(doc);
+        this.#rememberNow(doc);
         const index = this.docs.indexOf(doc);
         this.docs.splice(index, 1);
         doc.close();
@@ -130,7 +234,7 @@ export class App {
     #queue(task) {
         const run = this.work.then(task).catch((error) => {
             console.error(error);
-            this.toasts.show(reason(error), 'error');
+            this.toasts.show(t('somethingWrong'), 'error');
         });
         this.work = run;
         return run;
@@ -138,46 +242,69 @@ export class App {
 
     // Runs an edit of the active document after those already queued. The page it
     // concerns is named by id when asked for, and found again when its turn comes, since
-    // the edits before it may have moved it. `plan(index)` gives the change, how the
-    // pages are arranged afterwards, and what to tell the user.
+    // the edits before it may have moved it. `plan(index)` gives the change (done on the
+    // document) and what to tell the user.
     #edit(plan, page = this.active?.currentPage - 1) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
+        if (doc.locked) {
+            this.toasts.show(lockedReason(doc), 'warn', { key: 'edit' });
+            return Promise.resolve();
+        }
         const pageId = doc.pageIds[page];
         return this.#queue(async () => {
             const index = doc.pageIds.indexOf(pageId);
             if (doc.closed || index < 0) return;
             const steps = plan(index, doc);
             if (!steps) return;
-            const { change, arrange, describe } = steps;
+            const { change, describe } = steps;
             try {
-                await doc.apply(change, arrange);
+                await change(doc);
             } catch (error) {
-                if (error instanceof edits.ProtectedDocumentError) this.toasts.show(t('protectedEdit'), 'error');
+                if (error instanceof InsertionError) this.toasts.show(t(error.reason === 'encrypted' ? 'insertProtected' : 'insertDamaged'), 'error');
                 else if (error instanceof RangeError) this.toasts.show(t('lastPage'), 'warn');
                 else this.toasts.show(t('editFailed', { why: reason(error) }), 'error');
                 return;
             }
             const message = describe(doc);  // may move to the page the edit concerns
-            this.#documentChanged(doc);
+            this.undoSteps.record();
+            this.#documentChanged(doc, steps.onlyPage);
             this.toasts.show(message, 'ok', { key: 'edit' });
         });
     }
 
-    #documentChanged(doc) {
+    // The working copy of a document with unsaved changes, its bytes as shown, kept a
+    // moment after its changes stop (making the bytes costs what the file does, so not
+    // after each one); forgotten once it has none.
+    #keepWorkingCopy(doc) {
+        clearTimeout(doc.keepTimer);
+        doc.keepTimer = setTimeout(async () => {
+            if (doc.closed || !doc.dirty) return this.recovery.forget(doc);
+            const output = await doc.output().catch(() => null);
+            if (output && !doc.closed) this.recovery.keep(doc, output.bytes);
+        }, WORKING_COPY_DELAY);
+    }
+
+    // `onlyPage`: the index of the one page that changed, when the others did not.
+    #documentChanged(doc, onlyPage) {
         if (doc.closed) return;
-        if (doc === this.active) {
+        this.#keepWorkingCopy(doc);
+        if (doc === this.active && onlyPage !== undefined) {
+            this.viewer.refreshPage(onlyPage);
+            this.thumbnails.refreshItem(onlyPage);
+        } else if (doc === this.active) {
             this.viewer.refresh();
             this.thumbnails.show(doc);
+            this.#showOutline(doc);
         }
         this.update();
     }
 
     rotate(delta) {
         return this.#edit((index) => ({
-            change: (bytes) => edits.rotatePages(bytes, [index], delta),
-            arrange: (ids) => ids,
+            change: (doc) => doc.rotate(index, delta),
             describe: () => t('rotated', { n: index + 1 }),
+            onlyPage: index,
         }));
     }
 
@@ -187,8 +314,7 @@ export class App {
             return Promise.resolve();
         }
         return this.#edit((index) => ({
-            change: (bytes) => edits.deletePages(bytes, [index]),
-            arrange: (ids) => ids.filter((_, i) => i !== index),
+            change: (doc) => doc.apply((entries) => entries.filter((_, i) => i !== index)),
             describe: () => t('deleted', { n: index + 1 }),
         }));
     }
@@ -201,12 +327,11 @@ export class App {
             const target = Math.min(Math.max(to + (index - from), 0), doc.pageCount - 1);
             if (target === index) return null;
             return {
-                change: (bytes) => edits.movePage(bytes, index, target),
-                arrange: (ids) => {
-                    const [id] = ids.splice(index, 1);
-                    ids.splice(target, 0, id);
-                    return ids;
-                },
+                change: (doc) => doc.apply((entries) => {
+                    const [entry] = entries.splice(index, 1);
+                    entries.splice(target, 0, entry);
+                    return entries;
+                }),
                 describe: (d) => {
                     d.currentPage = target + 1;
                     return t('moved', { n: target + 1 });
@@ -218,42 +343,57 @@ export class App {
     insertPages(otherBytes) {
         return this.#edit((index) => {
             const at = index + 1;  // after the current page
+            let count = 0;
             return {
-                change: (bytes) => edits.insertDocument(bytes, otherBytes, at).then((r) => r.bytes),
-                arrange: (ids, count) => [...ids.slice(0, at), ...Array(count - ids.length).fill(null), ...ids.slice(at)],
+                change: async (doc) => (count = await doc.insert(otherBytes, at)),
                 describe: (d) => {
                     d.currentPage = at + 1;
-                    return t('inserted', { count: d.pageCount - d.history.at(-1).pageIds.length });
+                    return t('inserted', { count });
                 },
             };
         });
     }
 
     undo() {
+        return this.#travel((doc) => doc.undo(), 'nothingToUndo', 'undone');
+    }
+
+    redo() {
+        return this.#travel((doc) => doc.redo(), 'nothingToRedo', 'redone');
+    }
+
+    #travel(step, nothing, done) {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            if (!(await doc.undo())) {
-                this.toasts.show(t('nothingToUndo'), 'info', { key: 'edit' });
+            if (!(await step(doc))) {
+                this.toasts.show(t(nothing), 'info', { key: 'edit' });
                 return;
             }
             this.#documentChanged(doc);
-            this.toasts.show(t('undone'), 'ok', { key: 'edit' });
+            this.toasts.show(t(done), 'ok', { key: 'edit' });
         });
     }
 
     // ---- out -------------------------------------------------------------------------
 
+    // Saving a document that has not changed since it was opened or saved writes
+    // nothing: the file on disk is already what it shows.
     save() {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         if (native.available && !doc.path) return this.saveAs();
         return this.#queue(async () => {
-            const bytes = doc.bytes;
-            if (!native.available) return this.#download(doc, bytes);
-            this.toasts.show(t('saving'), 'info', { key: 'save' });
-            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(bytes) });
-            this.#saved(doc, bytes, reply);
+            if (native.available && !doc.dirty) {
+                this.toasts.show(t('nothingToSave'), 'info', { key: 'save' });
+                return;
+            }
+            const output = await this.#outputToWrite(doc);
+            if (!output) return;
+            if (!native.available) return this.#download(doc, output);
+            this.toasts.show(t('saving'), 'progress', { key: 'save' });
+            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
+            await this.#saved(doc, output, reply);
         });
     }
 
@@ -261,29 +401,54 @@ export class App {
         const doc = this.active;
         if (!doc) return Promise.resolve();
         return this.#queue(async () => {
-            const bytes = doc.bytes;
-            if (!native.available) return this.#download(doc, bytes);
+            const output = await this.#outputToWrite(doc);
+            if (!output) return;
+            if (!native.available) return this.#download(doc, output);
             const name = /\.pdf$/i.test(doc.name) ? doc.name : `${doc.name}.pdf`;
-            const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(bytes) });
+            const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(output.bytes) });
             // The panel may stay open a long time: the queue goes on meanwhile.
-            reply.then((r) => this.#saved(doc, bytes, r));
+            reply.then((r) => this.#queue(() => this.#saved(doc, output, r)));
         });
     }
 
-    #saved(doc, bytes, reply) {
+    // The bytes a save of the document writes, once the user has agreed to what the
+    // save would break; null when they declined.
+    async #outputToWrite(doc) {
+        const output = await this.#output(doc, { forSave: true });
+        return output && (await confirmSave(doc, output)) ? output : null;
+    }
+
+    // The document's bytes as shown, or null (and the reason said) when they cannot be
+    // made.
+    async #output(doc, options = {}) {
+        try {
+            return await doc.output(options);
+        } catch (error) {
+            console.error(error);
+            this.toasts.show(t('saveDamaged', { name: doc.name }), 'error', { key: 'save' });
+            return null;
+        }
+    }
+
+    async #saved(doc, output, reply) {
         this.toasts.dismiss('save');
         if (reply.ok) {
-            doc.markSaved(bytes, reply.path);
+            await doc.markSaved(output, reply.path);
+            this.#keepWorkingCopy(doc);
             this.toasts.show(t('saved', { path: reply.path }), 'ok');
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
         }
-        this.update();
+        // The pages look as they did: only the title and the tab change, unless the
+        // file was written anew and is shown from its new bytes.
+        if (reply.ok && output.whole) this.#documentChanged(doc);
+        else this.update();
     }
 
-    #download(doc, bytes) {
-        downloadBytes(bytes, doc.name, 'application/pdf');
-        doc.markSaved(bytes);
+    async #download(doc, output) {
+        downloadBytes(output.bytes, doc.name, 'application/pdf');
+        await doc.markSaved(output);
+        this.#keepWorkingCopy(doc);
         this.toasts.show(t('downloaded', { name: doc.name }), 'ok');
         this.update();
     }
@@ -303,8 +468,8 @@ export class App {
             const stem = fileStem(doc.name);
             const entries = [];
             for (const n of pages) {
-                this.toasts.show(t('exporting', { n, count: pages.length }), 'info', { key: 'export' });
-                const image = await renderPagePng(doc.pdf, n, EXPORT_DPI);
+                this.toasts.show(t('exporting', { n, count: pages.length }), 'progress', { key: 'export' });
+                const image = await renderPagePng(doc, n - 1, EXPORT_DPI);
                 entries.push({ name: pageImageName(stem, n, count), bytes: image.bytes });
             }
             const archive = zipStore(entries);
@@ -323,7 +488,9 @@ export class App {
         const doc = this.active;
         if (!doc || !native.available) return Promise.resolve();
         return this.#queue(async () => {
-            post({ type: 'share', name: doc.name, b64: bytesToBase64(doc.bytes) });
+            const output = await this.#output(doc);
+            if (!output) return;
+            post({ type: 'share', name: doc.name, b64: bytesToBase64(output.bytes) });
             this.toasts.show(t('shareReady'), 'info');
         });
     }
@@ -332,7 +499,9 @@ export class App {
         const doc = this.active;
         if (!doc || !native.print) return Promise.resolve();
         return this.#queue(async () => {
-            post({ type: 'print', b64: bytesToBase64(doc.bytes) });
+            const output = await this.#output(doc);
+            if (!output) return;
+            post({ type: 'print', b64: bytesToBase64(output.bytes) });
             this.toasts.show(t('printing'), 'info');
         });
     }
@@ -342,47 +511,19 @@ export class App {
     recognise() {
         const doc = this.active;
         if (!doc || !native.ocr) return Promise.resolve();
-        const pageId = doc.pageIds[doc.currentPage - 1];
-        const button = $('ocr');
-        button.classList.add('busy');
-        return this.#queue(async () => {
-            // Edits queued before may have moved the page.
-            const at = doc.pageIds.indexOf(pageId);
-            if (doc.closed || at < 0) return null;
-            this.toasts.show(t('recognising', { n: at + 1 }), 'info', { key: 'ocr' });
-            const image = await renderPagePng(doc.pdf, at + 1, RECOGNITION_DPI);
-            return { image, index: at, rotation: doc.rotations[at] };
-        }).then(async (shot) => {
-            if (!shot) {
-                button.classList.remove('busy');
-                return;
-            }
-            const { image, index, rotation } = shot;
-            try {
-                const reply = await request({ type: 'ocr', b64: bytesToBase64(image.bytes), lang });
-                const lines = parseRecognition(reply.json);
-                doc.setRecognisedText(pageId, rotation, { image: { width: image.width, height: image.height }, lines });
-                const now = doc.pageIds.indexOf(pageId);
-                if (doc === this.active && now >= 0) this.viewer.showRecognised(now);
-                const words = lines.reduce((sum, line) => sum + line.words.length, 0);
-                this.toasts.show(words ? t('recognised', { count: words, n: index + 1 }) : t('noText', { n: index + 1 }),
-                    words ? 'ok' : 'info', { key: 'ocr' });
-            } catch (error) {
-                const why = error?.message === 'image' ? t('ocrImage') : reason(error);
-                this.toasts.show(t('ocrFailed', { why }), 'error', { key: 'ocr' });
-            } finally {
-                button.classList.remove('busy');
-            }
-        });
+        return this.recognition.toggle(doc);
     }
 
     // ---- the interface -----------------------------------------------------------
 
     update() {
         const doc = this.active;
+        const wasEmpty = document.body.classList.contains('empty');
         document.body.classList.toggle('empty', !doc);
+        if (wasEmpty !== !doc) this.overflow.fit();  // the document's commands came or went
         $('start').hidden = !!doc;
         $('undo').disabled = !doc?.canUndo;
+        $('redo').disabled = !doc?.canRedo;
         document.title = doc ? `${doc.dirty ? '• ' : ''}${doc.name} — ${t('appName')}` : t('appName');
         this.#updatePager();
         renderTabs($('tabs'), this.docs, this.active, {
@@ -403,27 +544,34 @@ export class App {
         $('move-up').disabled = page <= 1;
         $('move-down').disabled = page >= count;
         $('delete').disabled = count <= 1;
+        // A document that cannot be changed here offers none of the tools that would.
+        const locked = !!doc?.locked;
+        for (const id of EDIT_TOOLS) if (locked) $(id).disabled = true;
+        for (const id of ['rotate-left', 'rotate-right', 'insert']) if (!locked) $(id).disabled = false;
     }
 
     #pageChanged(n) {
         this.thumbnails.mark(n);
         this.#updatePager();
+        this.#rememberPlace();
     }
 
+    // The zoom list holds only real entries: a level of no preset gets an entry of its
+    // own while it is the one in use, and loses it after.
     #scaleChanged(scale, zoom) {
+        if (this.active) this.active.zoom = zoom;
+        this.#rememberPlace();
         const select = $('zoom');
-        if (zoom.mode !== 'scale') {
-            select.value = zoom.mode;
+        select.querySelector('option[value="custom"]')?.remove();
+        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
+        if (zoom.mode !== 'scale' || match) {
+            select.value = zoom.mode !== 'scale' ? zoom.mode : match.value;
             return;
         }
-        const match = [...select.options].find((o) => Math.abs(Number(o.value) - scale) < 0.001);
-        if (match) {
-            select.value = match.value;
-        } else {
-            const custom = select.querySelector('option[value="custom"]');
-            custom.textContent = `${Math.round(scale * 100)} %`;
-            select.value = 'custom';
-        }
+        const custom = new Option(`${Math.round(scale * 100)} %`, 'custom');
+        const after = [...select.options].find((o) => Number(o.value) > scale);
+        select.add(custom, after ?? null);
+        select.value = 'custom';
     }
 
     toggleMenu() {
@@ -438,6 +586,11 @@ export class App {
     }
 
     closeMenu() {
+        this.overflow.close();
+        this.#closeRecent();
+    }
+
+    #closeRecent() {
         $('recent-menu').hidden = true;
         $('recent').setAttribute('aria-expanded', 'false');
     }
@@ -474,23 +627,43 @@ export class App {
         on('move-down', () => this.movePage(this.active.currentPage - 1, this.active.currentPage));
         on('delete', () => this.deletePage());
         on('insert', () => this.chooseInsertion());
-        on('undo', () => this.undo());
+        on('undo', () => this.undoSteps.undo());
+        on('redo', () => this.undoSteps.redo());
         on('ocr', () => this.recognise());
         on('find-toggle', () => this.finder.toggle());
+        on('show-pages', () => this.#showSidebar('pages'));
+        on('show-outline', () => this.#showSidebar('outline'));
         $('zoom').addEventListener('change', (event) => {
             const value = event.target.value;
             if (value === 'auto' || value === 'width' || value === 'page') this.viewer.setZoom({ mode: value });
             else if (value !== 'custom') this.viewer.setZoom({ mode: 'scale', value: Number(value) });
         });
         const pageInput = $('page-number');
-        pageInput.addEventListener('change', () => this.viewer.goTo(Number(pageInput.value)));
+        const goToTyped = () => {
+            const n = parsePageNumber(pageInput.value, this.active?.pageCount ?? 0);
+            if (n) this.viewer.goTo(n);
+            else this.#updatePager();
+        };
+        pageInput.addEventListener('input', () => {
+            const digits = pageInput.value.replace(/\D+/g, '');
+            if (digits !== pageInput.value) pageInput.value = digits;
+        });
+        pageInput.addEventListener('change', goToTyped);
         pageInput.addEventListener('keydown', (event) => {
             if (event.key === 'Enter') {
-                this.viewer.goTo(Number(pageInput.value));
+                goToTyped();
                 pageInput.blur();
             }
         });
+        // Clicked or tabbed into, the box holds its number selected, ready to be typed
+        // over: the click's own mouseup would otherwise put the caret in it instead.
         pageInput.addEventListener('focus', () => pageInput.select());
+        let clickedIn = false;
+        pageInput.addEventListener('pointerdown', () => (clickedIn = document.activeElement !== pageInput));
+        pageInput.addEventListener('mouseup', (event) => {
+            if (clickedIn) event.preventDefault();
+            clickedIn = false;
+        });
         pageInput.addEventListener('blur', () => this.#updatePager());
         // Ctrl with the wheel zooms the document, not the whole page.
         $('viewer').addEventListener('wheel', (event) => {
@@ -500,7 +673,7 @@ export class App {
             else if (event.deltaY > 0) this.viewer.zoomOut();
         }, { passive: false });
         document.addEventListener('pointerdown', (event) => {
-            if (!event.target.closest('#recent-menu, #recent')) this.closeMenu();
+            if (!event.target.closest('#recent-menu, #recent')) this.#closeRecent();
         });
     }
 

@@ -1,108 +1,293 @@
-// One open PDF: its bytes, where it lives on disk (if anywhere), its pdf.js handle, the
-// undo history, and the text recognised on its pages. Pages carry ids that follow them
-// through moves, so what belongs to a page (its recognised text) moves with it.
+// One open PDF: where it lives on disk (if anywhere), the file as last opened or
+// saved, the pages as the user has arranged them since, the undo history, and the
+// text recognised on its pages.
+//
+// An edit changes only the arrangement (which page of the file stands where, turned
+// how): it is on screen at once, pdf.js drawing the same page with another rotation,
+// and costs nothing in the file until a save writes it. Pages carry ids that follow
+// them through moves, so what belongs to a page (its recognised text) moves with it.
 
 import { loadPdf } from './pdf_engine.mjs';
+import { PdfReader } from './pdf/reader.mjs';
+import { quarterTurns } from './pdf/page_tree.mjs';
+import { formObjects } from './pdf/form_values.mjs';
+import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
+import { shownWords } from './recognised_layer.mjs';
 
-// Each step keeps a whole copy of the document, so the history is bounded by size too.
-const HISTORY_LIMIT = 50;
-const HISTORY_BYTES = 512 * 1024 * 1024;
+const HISTORY_LIMIT = 200;
 let lastDocumentId = 0;
 let lastPageId = 0;
 
-const newPageIds = (count) => Array.from({ length: count }, () => ++lastPageId);
+const newRecoveryId = () => globalThis.crypto?.randomUUID?.() ?? `${Date.now()}-${Math.random().toString(36).slice(2)}`;
+
+// Why a document cannot be changed here, if it cannot.
+export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged' });
+
+// The file a state's pages come from: its bytes and reader, the pdf.js document that
+// draws them, and which pdf.js page shows each of its pages. `removed` names pages of
+// earlier revisions still in the bytes that the user deleted (an insertion appends to
+// a file whose deletions are not yet saved); `textIn` the page ids whose recognised
+// text the bytes already hold; `source` the reader of the bytes pdf.js was opened on
+// (this base's own, unless it was saved since); `imported` that pages of another file
+// came in since the last save.
+async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null, imported = false } = {}) {
+    let reader = null;
+    try {
+        reader = await PdfReader.open(bytes);
+    } catch {
+        // pdf.js may still show what this reader cannot follow; edits are refused.
+    }
+    const pages = reader ? await reader.pages().catch(() => []) : [];
+    const usable = !!reader && pages.length === pdfPages.length;
+    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, imported, usable };
+}
 
 export class PdfDoc {
-    constructor({ name, path = '', bytes }) {
+    // recoveryId: the name of its working copy (recovery.mjs), kept across reloads;
+    // `restored`: the bytes are such a copy, with changes the file on disk lacks.
+    constructor({ name, path = '', bytes, recoveryId = newRecoveryId(), restored = false }) {
         this.id = ++lastDocumentId;
+        this.recoveryId = recoveryId;
+        this.restored = restored;
         this.name = name;
         this.path = path;
-        this.bytes = bytes;
-        this.savedBytes = bytes;
+        this.openedBytes = bytes;
         this.history = [];
-        this.pdf = null;
+        this.future = [];  // the states undone, for redo
+        this.state = null;
+        this.savedState = null;
         this.pageIds = [];
         this.rotations = [];
         this.sizes = [];
         // page id -> {rotation, image: {width, height}, lines}
         this.recognised = new Map();
         this.currentPage = 1;
+        // Form values typed since the file last took them; `onChange` hears of the first.
+        // The revision tells a save whether more were typed while it ran.
+        this.formsModified = false;
+        this.formsRevision = 0;
+        this.onChange = null;
+    }
+
+    get pdf() {
+        return this.state?.base.pdf ?? null;
     }
 
     get pageCount() {
         return this.pageIds.length;
     }
 
+    // Changed since opened or saved: pages arranged otherwise, or recognised text that
+    // the file does not hold yet.
     get dirty() {
-        return this.bytes !== this.savedBytes;
+        return this.state !== this.savedState || this.pendingText().size > 0 || (this.formsModified && !this.locked);
     }
 
     get canUndo() {
         return this.history.length > 0;
     }
 
-    // Opens the bytes with pdf.js; the password asked for, if any, is kept for reloads
-    // after edits.
+    get canRedo() {
+        return this.future.length > 0;
+    }
+
+    // Why the document cannot be edited, or null.
+    get locked() {
+        const base = this.state?.base;
+        if (!base) return null;
+        if (base.reader?.encrypted) return Locked.encrypted;
+        return base.usable ? null : Locked.damaged;
+    }
+
+    // Opens the bytes with pdf.js; the password asked for, if any, is kept for files
+    // opened later on behalf of this one.
     async open(askPassword) {
         let password = null;
-        const pdf = await loadPdf(this.bytes, (again) => (password = askPassword(again)));
+        const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
-        await this.adopt(pdf, newPageIds(pdf.numPages));
+        const base = await makeBase(this.openedBytes, pdf, await this.#pdfPages(pdf));
+        this.openedBytes = null;
+        this.#watchForms(pdf);
+        this.#enter(this.#identity(base));
+        this.savedState = this.restored ? null : this.state;
     }
 
-    async adopt(pdf, pageIds) {
-        const old = this.pdf;
-        this.pdf = pdf;
-        this.pageIds = pageIds;
-        const pages = await Promise.all(pageIds.map((_, i) => pdf.getPage(i + 1)));
-        this.rotations = pages.map((page) => page.rotate);
-        // Sizes in PDF units as shown, that is after the page's own rotation.
-        this.sizes = pages.map((page) => {
-            const { width, height } = page.getViewport({ scale: 1 });
-            return { width, height };
+    #watchForms(pdf) {
+        pdf.annotationStorage.onSetModified = () => {
+            this.formsModified = true;
+            ++this.formsRevision;
+            this.onChange?.();
+        };
+    }
+
+    async #pdfPages(pdf) {
+        const pages = await Promise.all(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
+        return pages.map((page, i) => {
+            const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
+            return { number: i + 1, rotation: quarterTurns(page.rotate), width, height };
         });
-        this.currentPage = Math.min(Math.max(this.currentPage, 1), pageIds.length);
-        if (old) old.destroy();
     }
 
-    async reload(bytes, pageIds) {
+    // The state that shows the base's pages as they are.
+    #identity(base, ids = null) {
+        const entries = base.pdfPages.map((p, i) => ({ page: i, rotation: p.rotation, id: ids?.[i] ?? ++lastPageId }));
+        return { base, entries };
+    }
+
+    #enter(state) {
+        this.state = state;
+        const { base, entries } = state;
+        this.pageIds = entries.map((e) => e.id);
+        this.rotations = entries.map((e) => e.rotation);
+        this.sizes = entries.map((e) => {
+            const { width, height } = base.pdfPages[e.page];
+            return e.rotation % 180 ? { width: height, height: width } : { width, height };
+        });
+        this.currentPage = Math.min(Math.max(this.currentPage, 1), entries.length);
+    }
+
+    // The pdf.js page shown at `index`, and its viewport at `scale` as arranged.
+    async page(index) {
+        const { base, entries } = this.state;
+        return base.pdf.getPage(base.pdfPages[entries[index].page].number);
+    }
+
+    // Where the page that pdf.js numbers `pdfIndex` (from 0) is shown, or -1 when it
+    // was deleted.
+    indexOfFilePage(pdfIndex) {
+        const { base, entries } = this.state;
+        return entries.findIndex((e) => base.pdfPages[e.page].number === pdfIndex + 1);
+    }
+
+    viewport(page, index, scale) {
+        return page.getViewport({ scale, rotation: this.state.entries[index].rotation });
+    }
+
+    // Applies an edit of the arrangement: `change(entries)` returns the new entries
+    // (each {page, rotation, id}; a copy, the old ones stay for undo).
+    apply(change) {
+        const entries = change(this.state.entries.map((e) => ({ ...e })));
+        if (!entries.length) throw new RangeError('a document keeps at least one page');
+        this.#push({ base: this.state.base, entries });
+    }
+
+    #push(state) {
+        this.history.push({ state: this.state, currentPage: this.currentPage });
+        if (this.history.length > HISTORY_LIMIT) this.history.shift();
+        this.future = [];
+        this.#enter(state);
+    }
+
+    rotate(index, delta) {
+        this.apply((entries) => {
+            entries[index].rotation = quarterTurns(entries[index].rotation + delta);
+            return entries;
+        });
+    }
+
+    // Inserts every page of another file at `at`. The pages are appended to this
+    // file's bytes as an update (what the arrangement holds so far comes along), which
+    // pdf.js then opens; returns how many pages came in.
+    async insert(otherBytes, at) {
+        const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at, await this.#formObjects());
         const pdf = await loadPdf(bytes, () => this.password ?? null);
-        this.bytes = bytes;
-        await this.adopt(pdf, pageIds);
+        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn, imported: true });
+        // The values typed so far are in the new bytes, which pdf.js now shows.
+        this.formsModified = false;
+        this.#watchForms(pdf);
+        const ids = this.pageIds.slice();
+        ids.splice(at, 0, ...Array(count).fill(null));
+        this.#push(this.#identity(base, ids));
+        return count;
     }
 
-    // Applies an edit: `change(bytes)` returns the new bytes; `arrange(ids, count)` says
-    // which page stands where afterwards, given the old ids and the new page count
-    // (null for a page new to the document).
-    async apply(change, arrange) {
-        const before = { bytes: this.bytes, pageIds: this.pageIds, currentPage: this.currentPage };
-        const bytes = await change(this.bytes);
-        const pdf = await loadPdf(bytes, () => this.password ?? null);
-        const pageIds = arrange(this.pageIds.slice(), pdf.numPages).map((id) => id ?? ++lastPageId);
-        this.bytes = bytes;
-        await this.adopt(pdf, pageIds);
-        this.history.push(before);
-        let kept = this.history.reduce((sum, step) => sum + step.bytes.length, 0);
-        while (this.history.length > 1 && (this.history.length > HISTORY_LIMIT || kept > HISTORY_BYTES))
-            kept -= this.history.shift().bytes.length;
+    undo() {
+        return this.#travel(this.history, this.future);
     }
 
-    async undo() {
-        const before = this.history.pop();
-        if (!before) return false;
-        this.currentPage = before.currentPage;
-        await this.reload(before.bytes, before.pageIds);
+    redo() {
+        return this.#travel(this.future, this.history);
+    }
+
+    // Goes back (or forth) one state: the one left goes on the other stack.
+    #travel(from, to) {
+        const target = from.pop();
+        if (!target) return false;
+        to.push({ state: this.state, currentPage: this.currentPage });
+        this.currentPage = target.currentPage;
+        this.#enter(target.state);
         return true;
     }
 
-    // The bytes written (the document may have changed since they were taken) and
-    // where they went.
-    markSaved(bytes, path) {
-        this.savedBytes = bytes;
+    // What a save writes for the current state: {state, bytes, whole} where `whole`
+    // says the file is written anew (pages were deleted) rather than appended to,
+    // `unchanged` that the bytes are the file's own, `inserted` that they hold pages of
+    // another file not saved before.
+    // `forSave`: the bytes are to be written as the document's file (see documentBytes).
+    async output({ forSave = false } = {}) {
+        const state = this.state;
+        const layers = this.pendingText();
+        const ids = [...layers.keys()].map((index) => state.entries[index].id);
+        const forms = await this.#formObjects();
+        const formsRevision = forms.size > 0 ? this.formsRevision : null;
+        const inserted = state.base.imported;
+        return { state, textIds: ids, formsRevision, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave })) };
+    }
+
+    // The objects that carry the form values typed since the last save, if any.
+    async #formObjects() {
+        const base = this.state.base;
+        if (!this.formsModified || this.locked) return new Map();
+        return formObjects(base.pdf, base.source, base.reader.size);
+    }
+
+    // The recognised text a save would add: entry index -> {lines, transform}, for the
+    // pages whose text the file does not hold yet. None for a document that cannot be
+    // changed here.
+    pendingText() {
+        const layers = new Map();
+        if (!this.state || this.locked) return layers;
+        this.state.entries.forEach((entry, index) => {
+            const text = this.recognised.get(entry.id);
+            if (text?.lines.length && text.transform && !this.state.base.textIn.has(entry.id)) layers.set(index, text);
+        });
+        return layers;
+    }
+
+    // What saving the current state would break: {signed, certified, usageRights}.
+    protections() {
+        return this.state.base.reader ? protections(this.state.base.reader) : Promise.resolve({});
+    }
+
+    // `output` was written (to `path`, when given). When it is still what is shown, the
+    // written file becomes the base the next edits are appended to.
+    async markSaved(output, path) {
         if (path) {
             this.path = path;
             this.name = path.split('/').filter(Boolean).pop() || this.name;
         }
+        if (output.formsRevision === this.formsRevision) this.formsModified = false;
+        if (output.unchanged || this.state !== output.state) {
+            this.savedState = output.state;
+            return;
+        }
+        const { base, entries } = output.state;
+        const textIn = new Set([...base.textIn, ...output.textIds]);
+        const saved = output.whole ? await this.#reopened(output.bytes, textIn)
+            : await makeBase(output.bytes, base.pdf, entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
+                { textIn, source: base.source });
+        const state = this.#identity(saved, this.pageIds);
+        this.state = state;
+        this.savedState = state;
+        this.#enter(state);
+    }
+
+    // A file written anew is numbered anew: pdf.js opens it, so that the form values
+    // typed from now on are written with the numbers it has.
+    async #reopened(bytes, textIn) {
+        const pdf = await loadPdf(bytes, () => this.password ?? null);
+        this.#watchForms(pdf);
+        return makeBase(bytes, pdf, await this.#pdfPages(pdf), { textIn });
     }
 
     // Recognised text, valid only while the page keeps the rotation it was read in.
@@ -115,23 +300,28 @@ export class PdfDoc {
         this.recognised.set(pageId, { ...result, rotation });
     }
 
-    // The plain text of a page: pdf.js's text and any recognised words. Kept per page
+    // The text of a page as find searches it: the pieces of pdf.js's text layer, then
+    // the recognised words as their layer shows them. pdf.js's part is kept per page
     // id, since no edit here changes what a page says.
-    async pageText(index) {
+    async pagePieces(index) {
         const id = this.pageIds[index];
         this.texts ??= new Map();
         if (!this.texts.has(id)) {
-            const content = await (await this.pdf.getPage(index + 1)).getTextContent();
-            this.texts.set(id, content.items.map((item) => (item.str ?? '') + (item.hasEOL ? '\n' : ' ')).join(''));
+            const content = await (await this.page(index)).getTextContent();
+            this.texts.set(id, content.items.filter((item) => item.str !== undefined)
+                .map((item) => ({ str: item.str, eol: !!item.hasEOL })));
         }
-        const recognised = this.recognised.get(id);
-        const words = recognised ? recognised.lines.map((line) => line.words.map((w) => w.t).join(' ')).join('\n') : '';
-        return `${this.texts.get(id)}\n${words}`;
+        const recognised = this.recognisedText(index);
+        const words = recognised ? shownWords(recognised).map(({ text, eol }) => ({ str: text, eol })) : [];
+        return [...this.texts.get(id), ...words];
     }
 
     close() {
         this.closed = true;
-        this.pdf?.destroy();
-        this.pdf = null;
+        const states = [this.state, ...this.history.map((h) => h.state), ...this.future.map((h) => h.state)];
+        for (const pdf of new Set(states.map((s) => s?.base.pdf).filter(Boolean))) pdf.loadingTask.destroy();
+        this.state = null;
+        this.history = [];
+        this.future = [];
     }
 }

@@ -1,7 +1,10 @@
 // The page's keyboard shortcuts. The menu bar takes Ctrl with O, W, Q, H, M, Z, X, C,
 // V and A (and Ctrl+Shift+Z, F11) before the page sees them, so the page uses others:
 // Ctrl+S save, Ctrl+Shift+S save as, Ctrl+P print, Ctrl+E export, Ctrl+I insert,
-// Ctrl+F find, Ctrl+Alt+Z undo, + and - zoom, R rotate, Delete, Alt+arrows move a page.
+// Ctrl+F find, F3 next match, Ctrl+G go to page, Ctrl+Shift+O recent documents,
+// Ctrl+Shift+E share, Ctrl+Shift+R recognise, + and - zoom, R rotate, Delete,
+// Alt+arrows move a page.
+// Undo and redo are the menu's own Ctrl+Z and Ctrl+Shift+Z (see undo_bridge.mjs).
 
 import { native } from './native.mjs';
 
@@ -20,8 +23,15 @@ export function wireKeyboard(app) {
             event.preventDefault();
             action();
         };
+        if (key === 'F3' && doc && !command && !event.altKey)
+            return act(() => (app.finder.isOpen ? app.finder.step(event.shiftKey ? -1 : 1) : app.finder.open()));
         if (command && !event.altKey) {
             if (key === 's' && doc) return act(() => (event.shiftKey ? app.saveAs() : app.save()));
+            // The menu's Ctrl+O opens; with Shift it is the recent documents.
+            if (key === 'o' && event.shiftKey && native.available) return act(() => app.toggleMenu());
+            if (key === 'e' && event.shiftKey && doc && native.available) return act(() => app.share());
+            if (key === 'r' && event.shiftKey && doc && native.ocr) return act(() => app.recognise());
+            if (key === 'g' && doc) return act(() => document.getElementById('page-number').focus());
             if (key === 'p' && doc && native.print) return act(() => app.print());
             if (key === 'e' && doc) return act(() => app.exportImages());
             if (key === 'i' && doc) return act(() => app.chooseInsertion());
@@ -31,10 +41,13 @@ export function wireKeyboard(app) {
             if (key === '0' && doc) return act(() => app.viewer.setZoom({ mode: 'auto' }));
             if (key === 'PageDown' && app.docs.length > 1) return act(() => app.cycleTab(1));
             if (key === 'PageUp' && app.docs.length > 1) return act(() => app.cycleTab(-1));
+            // With Shift the engine may name the key "Unidentified" (the desktop's
+            // ISO_Left_Tab); its place on the keyboard is still Tab's.
+            if ((key === 'Tab' || event.code === 'Tab') && app.docs.length > 1)
+                return act(() => app.cycleTab(event.shiftKey ? -1 : 1));
             return;
         }
-        if (command && event.altKey && key === 'z' && doc) return act(() => app.undo());
-        if (!doc || event.target.closest?.('input, select, textarea, [contenteditable]')) return;
+        if (!doc || typingIn(event.target)) return;
         if (event.altKey) {
             if (key === 'ArrowUp') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage - 2));
             if (key === 'ArrowDown') return act(() => app.movePage(doc.currentPage - 1, doc.currentPage));
@@ -52,4 +65,10 @@ export function wireKeyboard(app) {
         default:
         }
     });
+}
+
+// Keys typed into a field (the find box, a form field of the document, any editable
+// text) are the field's: the page's single-key commands never take them.
+export function typingIn(target) {
+    return !!(target?.isContentEditable || target?.closest?.('input, select, textarea'));
 }

@@ -2,11 +2,12 @@
 
 import { App } from './app.mjs';
 import { guardUnsavedWork } from './leave_guard.mjs';
+import { t } from './i18n.mjs';
 
 const app = new App();
 window.addEventListener('unhandledrejection', (event) => {
     console.error(event.reason);
-    app.toasts.show(String(event.reason?.message ?? event.reason), 'error');
+    app.toasts.show(t('somethingWrong'), 'error');
 });
 guardUnsavedWork(window, () => app.docs.some((doc) => doc.dirty));
 app.start();

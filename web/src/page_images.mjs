@@ -1,9 +1,10 @@
 // Pages drawn to PNG images: for recognition and for exporting.
 
-// Draws a page (with its rotation) at `dpi` dots per inch, on white.
-export async function renderPagePng(pdf, pageNumber, dpi) {
-    const page = await pdf.getPage(pageNumber);
-    const viewport = page.getViewport({ scale: dpi / 72 });
+// Draws the document's page at `index` (with its rotation) at `dpi` dots per inch, on
+// white.
+export async function renderPagePng(doc, index, dpi) {
+    const page = await doc.page(index);
+    const viewport = doc.viewport(page, index, dpi / 72);
     const canvas = document.createElement('canvas');
     canvas.width = Math.max(1, Math.round(viewport.width));
     canvas.height = Math.max(1, Math.round(viewport.height));
@@ -16,7 +17,9 @@ export async function renderPagePng(pdf, pageNumber, dpi) {
     const bytes = new Uint8Array(await blob.arrayBuffer());
     // Frees the canvas's memory now rather than at the next collection.
     canvas.width = canvas.height = 0;
-    return { bytes, width: Math.round(viewport.width), height: Math.round(viewport.height) };
+    // The transform from page space to the image's pixels, for placing what is found in
+    // the image back on the page.
+    return { bytes, width: Math.round(viewport.width), height: Math.round(viewport.height), transform: viewport.transform };
 }
 
 // A page's image file name, numbered so that the files sort in page order.

@@ -28,3 +28,18 @@ export function parsePageRange(text, count) {
 export function wholeRange(count) {
     return count > 1 ? `1-${count}` : '1';
 }
+
+// The items from index `current` to the end, then those before it: the order in which
+// every page is visited starting from the one shown.
+export function roundFrom(items, current) {
+    return [...items.slice(current), ...items.slice(0, current)];
+}
+
+// The page number typed in the page box: digits only, within the document; null for
+// anything else, so that a stray letter never sends the view to page 1.
+export function parsePageNumber(text, count) {
+    const digits = String(text).trim();
+    if (!/^\d+$/.test(digits)) return null;
+    const n = Number(digits);
+    return n >= 1 && n <= count ? n : null;
+}

@@ -1,6 +1,6 @@
 // pdf.js, set up for this page: one module worker shared by every document, and the
-// character maps and standard fonts served from the page's own folder, so nothing is
-// fetched from outside.
+// character maps, standard fonts, image decoders (WebAssembly) and the CMYK colour
+// profile served from the page's own folder, so nothing is fetched from outside.
 
 import * as pdfjs from '../vendor/pdfjs/pdf.min.mjs';
 
@@ -14,11 +14,11 @@ const worker = new pdfjs.PDFWorker({
     port: new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
 });
 
-export const { TextLayer, PasswordResponses } = pdfjs;
+export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;
 
-// Opens a document from its bytes. `askPassword(again)` returns the password, or null
-// when the user gives up; the bytes are copied, since pdf.js hands its input to the
-// worker.
+// Opens a document from its bytes. `askPassword(again)` gives the password (or a
+// promise of it), or null when the user gives up; the bytes are copied, since pdf.js
+// hands its input to the worker.
 export async function loadPdf(bytes, askPassword) {
     const task = pdfjs.getDocument({
         data: bytes.slice(),
@@ -26,11 +26,13 @@ export async function loadPdf(bytes, askPassword) {
         cMapUrl: new URL('cmaps/', vendor).href,
         cMapPacked: true,
         standardFontDataUrl: new URL('standard_fonts/', vendor).href,
+        wasmUrl: new URL('wasm/', vendor).href,
+        iccUrl: new URL('iccs/', vendor).href,
         isEvalSupported: false,
         enableXfa: false,
     });
-    task.onPassword = (update, reason) => {
-        const password = askPassword(reason === PasswordResponses.INCORRECT_PASSWORD);
+    task.onPassword = async (update, reason) => {
+        const password = await askPassword(reason === PasswordResponses.INCORRECT_PASSWORD);
         if (password === null) task.destroy();
         else update(password);
     };

@@ -12,7 +12,18 @@ function textWidth(text, font) {
 
 const FONT_FAMILY = 'sans-serif';
 
-// entry: {image: {width, height}, lines: [{words: [{t, x0, y0, x1, y1}]}]}
+// The words the layer shows, each with the text of its span: a trailing space makes a
+// copied line read as words, not one run. Find searches the same texts, so that what
+// it finds is what the spans hold. entry: {image, lines: [{words: [{t, x0, y0, x1, y1}]}]}
+export function shownWords(entry) {
+    const shown = [];
+    for (const line of entry.lines) {
+        const words = line.words.filter((w) => w.t && w.x1 > w.x0 && w.y1 > w.y0);
+        words.forEach((word, i) => shown.push({ word, text: i < words.length - 1 ? `${word.t} ` : word.t, eol: i === words.length - 1 }));
+    }
+    return shown;
+}
+
 export function buildRecognisedLayer(entry, width, height) {
     const layer = document.createElement('div');
     layer.className = 'ocrLayer';
@@ -20,24 +31,19 @@ export function buildRecognisedLayer(entry, width, height) {
     layer.style.height = `${height}px`;
     const kx = width / entry.image.width;
     const ky = height / entry.image.height;
-    for (const line of entry.lines) {
-        line.words.forEach((word, i) => {
-            const boxWidth = (word.x1 - word.x0) * kx;
-            const boxHeight = (word.y1 - word.y0) * ky;
-            if (!(boxWidth > 0 && boxHeight > 0) || !word.t) return;
-            const span = document.createElement('span');
-            // The trailing space makes a copied line read as words, not one run.
-            span.textContent = i < line.words.length - 1 ? `${word.t} ` : word.t;
-            const size = boxHeight;
-            span.style.left = `${word.x0 * kx}px`;
-            span.style.top = `${word.y0 * ky}px`;
-            span.style.fontSize = `${size}px`;
-            span.style.fontFamily = FONT_FAMILY;
-            const natural = textWidth(word.t, `${size}px ${FONT_FAMILY}`);
-            if (natural > 0) span.style.transform = `scaleX(${boxWidth / natural})`;
-            layer.append(span);
-        });
-        layer.append(document.createElement('br'));
+    for (const { word, text, eol } of shownWords(entry)) {
+        const boxWidth = (word.x1 - word.x0) * kx;
+        const size = (word.y1 - word.y0) * ky;
+        const span = document.createElement('span');
+        span.textContent = text;
+        span.style.left = `${word.x0 * kx}px`;
+        span.style.top = `${word.y0 * ky}px`;
+        span.style.fontSize = `${size}px`;
+        span.style.fontFamily = FONT_FAMILY;
+        const natural = textWidth(word.t, `${size}px ${FONT_FAMILY}`);
+        if (natural > 0) span.style.transform = `scaleX(${boxWidth / natural})`;
+        layer.append(span);
+        if (eol) layer.append(document.createElement('br'));
     }
     return layer;
 }

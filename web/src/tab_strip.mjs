@@ -1,5 +1,6 @@
 // The strip of open documents: one tab each, with its page count, a mark for unsaved
-// changes and a close button (a middle click closes too).
+// changes and a close button (a middle click closes too). Ctrl+Tab and Ctrl+Shift+Tab
+// go from one to the next.
 
 import { t } from './i18n.mjs';
 import { icon } from './icons.mjs';
@@ -35,4 +36,15 @@ export function renderTabs(strip, docs, active, { activate, close }) {
         return tab;
     }));
     strip.hidden = docs.length === 0;
+    // However many tabs there are, the active one is in sight.
+    strip.querySelector('.tab.active')?.scrollIntoView({ block: 'nearest', inline: 'nearest' });
+}
+
+// A strip wider than the window scrolls sideways, with the wheel too.
+export function wireTabScrolling(strip) {
+    strip.addEventListener('wheel', (event) => {
+        if (!event.deltaY || event.deltaX || strip.scrollWidth <= strip.clientWidth) return;
+        event.preventDefault();
+        strip.scrollBy({ left: event.deltaY, behavior: 'instant' });
+    }, { passive: false });
 }

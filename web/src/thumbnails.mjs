@@ -1,7 +1,15 @@
 // The sidebar: a small picture of every page, the current one marked. Clicking a page
-// goes to it; dragging one to another place moves the page there.
+// goes to it; dragging one to another place moves the page there. The strip is one
+// stop for Tab: only the current page's picture takes the focus, and the arrow keys go
+// from page to page inside it.
 
 const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
+
+function sizePicture(picture, size) {
+    const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
+    picture.style.width = `${Math.round(size.width * scale)}px`;
+    picture.style.height = `${Math.round(size.height * scale)}px`;
+}
 
 export class Thumbnails {
     constructor(list, { onSelect, onMove }) {
@@ -14,6 +22,16 @@ export class Thumbnails {
             for (const entry of entries) if (entry.isIntersecting) this.#render(entry.target);
         }, { root: list, rootMargin: '200px 0px' });
         this.#wireDragging();
+        list.addEventListener('keydown', (event) => {
+            const item = event.target.closest?.('.thumb');
+            const step = { ArrowDown: 1, ArrowUp: -1 }[event.key];
+            if (!item || !step || event.altKey || event.ctrlKey) return;
+            event.preventDefault();
+            const next = this.list.children[Number(item.dataset.index) + step];
+            if (!next) return;
+            this.onSelect(Number(next.dataset.index) + 1);
+            next.focus();
+        });
     }
 
     show(doc) {
@@ -27,12 +45,11 @@ export class Thumbnails {
             item.type = 'button';
             item.className = 'thumb';
             item.draggable = true;
+            item.tabIndex = -1;
             item.dataset.index = String(index);
             const picture = document.createElement('div');
             picture.className = 'thumb-picture';
-            const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
-            picture.style.width = `${Math.round(size.width * scale)}px`;
-            picture.style.height = `${Math.round(size.height * scale)}px`;
+            sizePicture(picture, size);
             const label = document.createElement('span');
             label.className = 'thumb-label';
             label.textContent = String(index + 1);
@@ -44,14 +61,27 @@ export class Thumbnails {
         this.mark(doc.currentPage);
     }
 
+    // Draws one page's picture again after it alone changed (a quarter turn).
+    refreshItem(index) {
+        const item = this.list.children[index];
+        if (!item || !this.doc) return this.show(this.doc);
+        const picture = item.firstElementChild;
+        sizePicture(picture, this.doc.sizes[index]);
+        picture.replaceChildren();
+        delete item.dataset.rendered;
+        this.#render(item);
+    }
+
     mark(pageNumber) {
         for (const item of this.list.querySelectorAll('.thumb.current')) {
             item.classList.remove('current');
             item.removeAttribute('aria-current');
+            item.tabIndex = -1;
         }
         const item = this.list.children[pageNumber - 1];
         if (!item) return;
         item.classList.add('current');
+        item.tabIndex = 0;
         item.setAttribute('aria-current', 'page');
         const top = item.offsetTop - this.list.offsetTop;
         if (top < this.list.scrollTop || top + item.offsetHeight > this.list.scrollTop + this.list.clientHeight)
@@ -64,10 +94,11 @@ export class Thumbnails {
         const generation = this.generation;
         const picture = item.firstElementChild;
         try {
-            const page = await this.doc.pdf.getPage(Number(item.dataset.index) + 1);
+            const index = Number(item.dataset.index);
+            const page = await this.doc.page(index);
             const ratio = window.devicePixelRatio || 1;
-            const base = page.getViewport({ scale: 1 });
-            const viewport = page.getViewport({ scale: (parseFloat(picture.style.width) / base.width) * ratio });
+            const base = this.doc.viewport(page, index, 1);
+            const viewport = this.doc.viewport(page, index, (parseFloat(picture.style.width) / base.width) * ratio);
             const canvas = document.createElement('canvas');
             canvas.width = Math.floor(viewport.width);
             canvas.height = Math.floor(viewport.height);

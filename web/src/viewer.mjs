@@ -1,19 +1,29 @@
 // The page view: every page of the active document in one scrolling column, drawn by
 // pdf.js when it comes near the visible area and released when it goes far away, with
-// pdf.js's text layer for selection and a layer of recognised text where there is one.
+// pdf.js's text layer for selection, its annotation layer for links and form fields,
+// and a layer of recognised text where there is one.
 
-import { TextLayer } from './pdf_engine.mjs';
+import { AnnotationLayer, AnnotationMode, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
 
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
 const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
 const AUTO_LIMIT = 1.25;
+// Fitting goes as low as the page needs (a 200-inch banner); only stepping stops at
+// the list's ends.
+const FIT_FLOOR = 0.01;
+// A canvas larger than this is not drawn at all by the engine: bigger pages are drawn
+// at a lower resolution and stretched.
+const MAX_CANVAS_PIXELS = 2 ** 25;
 const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
 
 export class Viewer {
-    constructor(scroller, { onPageChange, onScaleChange }) {
+    constructor(scroller, { onPageChange, onScaleChange, onPageDrawn, links }) {
         this.scroller = scroller;
+        this.links = links;
+        this.onPageDrawn = onPageDrawn;
+        this.waiting = [];  // {index, resolve} of drawn(index)
         this.column = scroller.querySelector('.pages');
         this.onPageChange = onPageChange;
         this.onScaleChange = onScaleChange;
@@ -50,6 +60,37 @@ export class Viewer {
         if (this.doc) this.goTo(page);
     }
 
+    // Draws one page again after it alone changed (a quarter turn): the others keep
+    // their frames, and their drawings unless the turn changes the scale that fits.
+    refreshPage(index) {
+        const frame = this.frames[index];
+        if (!frame || !this.doc) return this.refresh();
+        const scale = this.#fitScale();
+        if (Math.abs(scale - this.scale) > 1e-6) {
+            const page = this.currentPage;
+            this.scale = scale;
+            this.onScaleChange?.(this.scale, this.zoom);
+            this.frames.forEach((f, i) => this.#size(f, this.doc.sizes[i]));
+            for (const drawn of this.frames.filter((f) => f.dataset.rendered)) this.#redraw(drawn);
+            this.goTo(page);
+            return;
+        }
+        this.#size(frame, this.doc.sizes[index]);
+        this.#redraw(frame);
+    }
+
+    #redraw(frame) {
+        this.#release(frame);
+        this.#render(frame);
+    }
+
+    #size(frame, size) {
+        const units = this.scale * CSS_PER_PDF_UNIT;
+        frame.style.width = `${Math.floor(size.width * units)}px`;
+        frame.style.height = `${Math.floor(size.height * units)}px`;
+        frame.style.setProperty('--scale-factor', String(units));
+    }
+
     get currentPage() {
         return this.doc?.currentPage ?? 0;
     }
@@ -61,6 +102,24 @@ export class Viewer {
         this.pinned = n;
         this.scroller.scrollTo({ top: frame.offsetTop - PADDING / 2, behavior: 'instant' });
         this.#setCurrent(n);
+    }
+
+    // Goes to a point of a page given in PDF units (a link's destination); a missing
+    // coordinate keeps the page's top.
+    // `pageIndex` counts the file's pages (a destination's), or the pages as shown when
+    // `shown` is set; a page the user deleted leads nowhere.
+    async goToPoint({ pageIndex, left = null, top = null, shown = false }) {
+        const doc = this.doc;
+        const index = shown ? pageIndex : doc?.indexOfFilePage(pageIndex) ?? -1;
+        if (index < 0) return;
+        this.goTo(index + 1);
+        if (top === null) return;
+        const page = await doc.page(index);
+        if (doc !== this.doc) return;
+        const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
+        const [, y] = viewport.convertToViewportPoint(left ?? 0, top);
+        const frame = this.frames[index];
+        this.scroller.scrollTo({ top: frame.offsetTop + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
     }
 
     setZoom(zoom) {
@@ -75,7 +134,9 @@ export class Viewer {
     }
 
     zoomOut() {
-        this.setZoom({ mode: 'scale', value: [...ZOOM_STEPS].reverse().find((s) => s < this.scale - 0.001) ?? ZOOM_STEPS[0] });
+        // Below the list's lowest step (a fit for a huge page), zooming out stays put.
+        const lower = [...ZOOM_STEPS].reverse().find((s) => s < this.scale - 0.001);
+        this.setZoom({ mode: 'scale', value: lower ?? Math.min(this.scale, ZOOM_STEPS[0]) });
     }
 
     // The frame of a page, for layers added later (recognised text).
@@ -89,6 +150,32 @@ export class Viewer {
         frame.querySelector('.ocrLayer')?.remove();
         const entry = this.doc.recognisedText(index);
         if (entry) frame.append(buildRecognisedLayer(entry, parseFloat(frame.style.width), parseFloat(frame.style.height)));
+        if (this.isDrawn(index)) this.onPageDrawn?.(index);
+    }
+
+    isDrawn(index) {
+        return this.frames[index]?.dataset.drawn === 'true';
+    }
+
+    // Resolves once the page is drawn, or once it no longer will be (it went out of
+    // view, or the pages were laid out again).
+    drawn(index) {
+        if (this.isDrawn(index)) return Promise.resolve();
+        return new Promise((resolve) => this.waiting.push({ index, resolve }));
+    }
+
+    #settle(index = null) {
+        const done = this.waiting.filter((w) => index === null || w.index === index);
+        this.waiting = this.waiting.filter((w) => !done.includes(w));
+        for (const w of done) w.resolve();
+    }
+
+    // The spans holding the page's text, in the order find counts them: pdf.js's text
+    // layer, then the recognised words.
+    textSpans(index) {
+        const frame = this.frames[index];
+        if (!frame) return [];
+        return [...(frame.textDivs ?? []), ...frame.querySelectorAll('.ocrLayer span')];
     }
 
     #fitScale() {
@@ -104,11 +191,12 @@ export class Viewer {
             const height = Math.max(this.scroller.clientHeight - PADDING, 100);
             scale = Math.min(scale, height / (tallest * CSS_PER_PDF_UNIT));
         }
-        return Math.min(Math.max(scale, ZOOM_STEPS[0]), ZOOM_STEPS.at(-1));
+        return Math.min(Math.max(scale, FIT_FLOOR), ZOOM_STEPS.at(-1));
     }
 
     #layout() {
         ++this.generation;
+        this.#settle();
         this.observer.disconnect();
         this.column.replaceChildren();
         this.frames = [];
@@ -117,15 +205,12 @@ export class Viewer {
         this.scale = this.#fitScale();
         this.lastWidth = this.scroller.clientWidth;
         this.onScaleChange?.(this.scale, this.zoom);
-        const units = this.scale * CSS_PER_PDF_UNIT;
         doc.sizes.forEach((size, index) => {
             const frame = document.createElement('div');
             frame.className = 'page';
             frame.dataset.index = String(index);
             frame.dataset.pageNumber = String(index + 1);
-            frame.style.width = `${Math.floor(size.width * units)}px`;
-            frame.style.height = `${Math.floor(size.height * units)}px`;
-            frame.style.setProperty('--scale-factor', String(units));
+            this.#size(frame, size);
             this.frames.push(frame);
             this.column.append(frame);
             this.observer.observe(frame);
@@ -144,7 +229,9 @@ export class Viewer {
         frame.dataset.rendered = '';
         delete frame.dataset.drawn;
         frame.renderTask?.cancel();
+        frame.textDivs = null;
         frame.replaceChildren();
+        this.#settle(Number(frame.dataset.index));
     }
 
     async #render(frame) {
@@ -154,18 +241,21 @@ export class Viewer {
         const doc = this.doc;
         const index = Number(frame.dataset.index);
         try {
-            const page = await doc.pdf.getPage(index + 1);
+            const page = await doc.page(index);
             if (generation !== this.generation) return;
-            const viewport = page.getViewport({ scale: this.scale * CSS_PER_PDF_UNIT });
-            const ratio = window.devicePixelRatio || 1;
+            const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
+            const ratio = Math.min(window.devicePixelRatio || 1,
+                Math.sqrt(MAX_CANVAS_PIXELS / Math.max(1, viewport.width * viewport.height)));
             const canvas = document.createElement('canvas');
             canvas.width = Math.floor(viewport.width * ratio);
             canvas.height = Math.floor(viewport.height * ratio);
             canvas.setAttribute('aria-hidden', 'true');
+            // Form fields are drawn by the annotation layer, as fields one can fill in.
             frame.renderTask = page.render({
                 canvasContext: canvas.getContext('2d', { alpha: false }),
                 viewport,
                 transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
+                annotationMode: AnnotationMode.ENABLE_FORMS,
             });
             await frame.renderTask.promise;
             if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
@@ -173,11 +263,30 @@ export class Viewer {
             text.className = 'textLayer';
             frame.replaceChildren(canvas, text);
             this.showRecognised(index);
-            await new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport }).render();
+            const textLayer = new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport });
+            await textLayer.render();
+            if (generation !== this.generation) return;
+            await this.#renderAnnotations(frame, page, viewport, doc);
+            if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
+            frame.textDivs = textLayer.textDivs;
             frame.dataset.drawn = 'true';
+            this.#settle(index);
+            this.onPageDrawn?.(index);
         } catch (error) {
             if (error?.name !== 'RenderingCancelledException') console.error(error);
         }
+    }
+
+    async #renderAnnotations(frame, page, viewport, doc) {
+        const annotations = await page.getAnnotations({ intent: 'display' });
+        if (!annotations.length) return;
+        const div = document.createElement('div');
+        div.className = 'annotationLayer';
+        frame.append(div);
+        const flat = viewport.clone({ dontFlip: true });
+        const { annotationStorage } = doc.pdf;
+        const layer = new AnnotationLayer({ div, page, viewport: flat, linkService: this.links, annotationStorage });
+        await layer.render({ annotations, viewport: flat, renderForms: true, enableScripting: false, linkService: this.links, annotationStorage });
     }
 
     #scrolled() {

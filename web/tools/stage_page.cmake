@@ -84,7 +84,7 @@ function(stage_vendor package into)
   endforeach()
   set(staged "${staged}" PARENT_SCOPE)
 endfunction()
-stage_vendor(pdfjs-dist pdfjs build/pdf.min.mjs build/pdf.worker.min.mjs LICENSE cmaps standard_fonts)
+stage_vendor(pdfjs-dist pdfjs build/pdf.min.mjs build/pdf.worker.min.mjs LICENSE cmaps standard_fonts wasm iccs)
 stage_vendor(pdf-lib pdf-lib dist/pdf-lib.esm.min.js LICENSE.md)
 
 # Files an earlier build staged that are no longer part of the page.

@@ -1,0 +1,346 @@
+// What the page writes when a document is saved, checked with the tools other people
+// use on the files: qpdf's own check, its decompressed form, and Poppler.
+
+#include <glib.h>
+
+#include <cstdio>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/recognition_platform.h"
+#include "tests/integration/page_fixture.h"
+
+namespace pw::testing {
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+};
+
+Run run(const std::vector<std::string>& command)
+{
+    std::vector<gchar*> argv;
+    for (const auto& arg : command) argv.push_back(const_cast<gchar*>(arg.c_str()));
+    argv.push_back(nullptr);
+    gchar* out = nullptr;
+    Run result;
+    if (g_spawn_sync(nullptr, argv.data(), nullptr, static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL), nullptr, nullptr,
+                     &out, nullptr, &result.status, nullptr)) {
+        result.out = out ? out : "";
+        result.status = g_spawn_check_wait_status(result.status, nullptr) ? 0 : WEXITSTATUS(result.status);
+    }
+    g_free(out);
+    return result;
+}
+
+// Warnings (qpdf's status 3) count as faults too: another reader may not be as lenient.
+bool qpdfAccepts(const std::string& path) { return run({"qpdf", "--check", path}).status == 0; }
+
+// The file as qpdf writes it with every stream decompressed and no object streams:
+// what a person looking for a word in the bytes would search.
+std::string decompressed(const std::string& path)
+{
+    const std::string out = path + ".qdf";
+    run({"qpdf", "--qdf", "--object-streams=disable", path, out});
+    return readFile(out);
+}
+
+// A PDF of one page per word, written plainly: each word is in its page's content as
+// text, and the outline has an item per page titled "About <word>".
+std::string writePlainPdf(const std::string& path, const std::vector<std::string>& words, const std::string& catalogExtra = "")
+{
+    const int count = static_cast<int>(words.size());
+    const int firstPage = 4, firstItem = firstPage + 2 * count;
+    std::vector<std::string> objects;
+    std::string kids;
+    for (int i = 0; i < count; ++i) kids += std::to_string(firstPage + 2 * i) + " 0 R ";
+    objects.push_back("<</Type/Catalog/Pages 2 0 R/Outlines 3 0 R" + catalogExtra + ">>");
+    objects.push_back("<</Type/Pages/Kids[" + kids + "]/Count " + std::to_string(count) + "/MediaBox[0 0 595 842]>>");
+    objects.push_back("<</Type/Outlines/First " + std::to_string(firstItem) + " 0 R/Last " +
+                      std::to_string(firstItem + count - 1) + " 0 R/Count " + std::to_string(count) + ">>");
+    for (int i = 0; i < count; ++i) {
+        const std::string content = "BT /F1 36 Tf 72 700 Td (" + words[i] + ") Tj ET";
+        objects.push_back("<</Type/Page/Parent 2 0 R/Contents " + std::to_string(firstPage + 2 * i + 1) +
+                          " 0 R/Resources<</Font<</F1<</Type/Font/Subtype/Type1/BaseFont/Helvetica>>>>>>>>");
+        objects.push_back("<</Length " + std::to_string(content.size()) + ">>\nstream\n" + content + "\nendstream");
+    }
+    for (int i = 0; i < count; ++i) {
+        std::string item = "<</Title(About " + words[i] + ")/Parent 3 0 R/Dest[" + std::to_string(firstPage + 2 * i) + " 0 R/Fit]";
+        if (i > 0) item += "/Prev " + std::to_string(firstItem + i - 1) + " 0 R";
+        if (i + 1 < count) item += "/Next " + std::to_string(firstItem + i + 1) + " 0 R";
+        objects.push_back(item + ">>");
+    }
+    std::string file = "%PDF-1.7\n%\xe2\xe3\xcf\xd3\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(file.size());
+        file += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t xref = file.size();
+    file += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f\r\n";
+    for (std::size_t offset : offsets) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n\r\n", offset);
+        file += entry;
+    }
+    file += "trailer\n<</Size " + std::to_string(objects.size() + 1) + "/Root 1 0 R>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    std::ofstream(path, std::ios::binary) << file;
+    return path;
+}
+
+class PageSaving : public PageFixture {
+protected:
+    bool toastSays(const std::string& kind, const std::string& words)
+    {
+        return shell.waitForScript("[...document.querySelectorAll('.toast-" + kind + "')].some(t => t.textContent.includes(" +
+                                   NativeOCR::lit(words) + "))");
+    }
+
+    // Types into the form's text field as the field sees typing: its value, then the
+    // input event (real key presses are the keyboard tests' business).
+    void fill(const std::string& value)
+    {
+        shell.evaluate("(() => { const field = document.querySelector('.textWidgetAnnotation input'); field.focus();"
+                       " field.value = " + NativeOCR::lit(value) + "; field.dispatchEvent(new Event('input', {bubbles: true})); })()");
+    }
+
+    void saveAndWait()
+    {
+        click("#save");
+        ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    }
+};
+
+TEST_F(PageSaving, EditsAreAppendedToTheFileOfEitherKindAndAnUnchangedOneIsNotWritten)
+{
+    const std::string plain = writePlainPdf(files.path() + "/plain.pdf", {"Alpha", "Bravo", "Charlie"});
+    // The same document with its objects packed into compressed object streams.
+    const std::string packed = files.path() + "/packed.pdf";
+    ASSERT_EQ(run({"qpdf", "--object-streams=generate", plain, packed}).status, 0);
+    start();
+    for (const std::string& path : {plain, packed}) {
+        SCOPED_TRACE(path);
+        const std::string original = readFile(path);
+        open(path, 3);
+        click("#save");
+        EXPECT_TRUE(toastSays("info", "No changes to save"));
+        EXPECT_EQ(readFile(path), original);
+
+        click(".thumb[data-index=\"1\"]");
+        ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2'"));
+        click("#rotate-right");
+        click("#move-up");  // Bravo, Alpha, Charlie
+        ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '1'"));
+        saveAndWait();
+        const std::string saved = readFile(path);
+        ASSERT_GT(saved.size(), original.size());
+        EXPECT_EQ(saved.compare(0, original.size(), original), 0) << "the original bytes are kept as they were";
+        EXPECT_TRUE(qpdfAccepts(path));
+        PdfFacts facts = readPdf(path);
+        ASSERT_EQ(facts.pages, 3);
+        EXPECT_EQ(facts.landscape, (std::vector<bool>{true, false, false}));
+        EXPECT_NE(facts.text[0].find("Bravo"), std::string::npos);
+        EXPECT_NE(facts.text[1].find("Alpha"), std::string::npos);
+
+        // A second save appends again: the first update stays a revision of its own.
+        click("#rotate-right");
+        saveAndWait();
+        const std::string twice = readFile(path);
+        EXPECT_EQ(twice.compare(0, saved.size(), saved), 0);
+        EXPECT_TRUE(qpdfAccepts(path));
+        facts = readPdf(path);
+        EXPECT_EQ(facts.landscape, (std::vector<bool>{false, false, false})) << "turned twice from upright: upside down";
+        click(".tab-close");
+    }
+}
+
+TEST_F(PageSaving, ADeletedPageLeavesNothingOfItInTheSavedFile)
+{
+    const std::string path = writePlainPdf(files.path() + "/report.pdf", {"Alpha", "Zanzibar", "Charlie"});
+    ASSERT_NE(decompressed(path).find("Zanzibar"), std::string::npos);
+    start();
+    open(path, 3);
+    click(".thumb[data-index=\"1\"]");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2'"));
+    click("#delete");
+    ASSERT_TRUE(showsPageCount(2));
+    saveAndWait();
+
+    EXPECT_TRUE(qpdfAccepts(path));
+    const std::string bytes = decompressed(path);
+    EXPECT_EQ(bytes.find("Zanzibar"), std::string::npos) << "neither the page's text nor its outline item";
+    EXPECT_NE(bytes.find("About Charlie"), std::string::npos) << "the other outline items stay";
+    const PdfFacts facts = readPdf(path);
+    ASSERT_EQ(facts.pages, 2);
+    EXPECT_NE(facts.text[1].find("Charlie"), std::string::npos);
+}
+
+TEST_F(PageSaving, AnEncryptedDocumentIsReadAndPrintedButNotChanged)
+{
+    const std::string plain = writePlainPdf(files.path() + "/plain.pdf", {"Alpha", "Bravo"});
+    // Only an owner password: it opens without asking, as most such files do.
+    const std::string path = files.path() + "/locked.pdf";
+    ASSERT_EQ(run({"qpdf", "--encrypt", "", "owner-secret", "256", "--", plain, path}).status, 0);
+    const std::string original = readFile(path);
+    start();
+    open(path, 2);
+    EXPECT_TRUE(toastSays("warn", "“locked.pdf” is protected by its author: you can read and print it, but not change it here."));
+    EXPECT_EQ(text("['rotate-left', 'rotate-right', 'move-down', 'insert', 'delete'].every(id => document.getElementById(id).disabled)"), "true");
+
+    press("r");
+    press("Delete");
+    spin(0.5);
+    EXPECT_EQ(text("document.getElementById('page-count').textContent"), "2");
+    EXPECT_FALSE(hasDirtyTab());
+    click("#save");
+    EXPECT_TRUE(toastSays("info", "No changes to save"));
+    EXPECT_EQ(text("document.querySelectorAll('.toast-ok').length"), "0") << "never Saved";
+    EXPECT_EQ(readFile(path), original);
+
+    click("#print");
+    EXPECT_TRUE(waitUntil([&] { return shell.printing->printed.size() == 1; }));
+    EXPECT_EQ(text("document.body.textContent.includes('ignoreEncryption')"), "false");
+}
+
+TEST_F(PageSaving, ASaveThatWouldVoidACertificationAsksFirst)
+{
+    const std::string path = writePlainPdf(files.path() + "/certified.pdf", {"Alpha", "Bravo"}, "/Perms<</DocMDP<</Type/Sig>>>>");
+    const std::string original = readFile(path);
+    start();
+    open(path, 2);
+    click("#rotate-right");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+
+    shell.panels->confirmAnswer = false;
+    click("#save");
+    ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }));
+    EXPECT_NE(shell.panels->dialogs[0].message.find("certified"), std::string::npos) << shell.panels->dialogs[0].message;
+    spin(0.3);
+    EXPECT_EQ(readFile(path), original) << "declined: nothing written";
+    EXPECT_TRUE(hasDirtyTab());
+
+    shell.panels->confirmAnswer = true;
+    saveAndWait();
+    EXPECT_EQ(readFile(path).compare(0, original.size(), original), 0);
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{true, false}));
+}
+
+TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead)
+{
+    NativeOCR::install(gtk::makeRecognitionServices(1));
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
+        cairo_show_page(cr);
+        // Scanned sideways: the words run up the page, upright once it is turned right.
+        cairo_translate(cr, 120, 700);
+        cairo_rotate(cr, -G_PI / 2);
+        drawOutlinedText(cr, "Delivery note", 0, 0, 40);
+    });
+    const std::string original = readFile(path);
+    ASSERT_EQ(run({"pdftotext", path, "-"}).out.find("Invoice"), std::string::npos) << "the words must be shapes only";
+
+    start();
+    open(path, 2);
+    // From the second page, turned upright: it is read first, and the first page after it.
+    click(".thumb[data-index=\"1\"]");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '2'"));
+    click("#rotate-right");
+    click("#ocr");
+    ASSERT_TRUE(toastSays("info", "page 1 of 2"));
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-ok')].some(t => t.textContent.includes('on 2 page(s)'))", 120));
+    EXPECT_TRUE(hasDirtyTab()) << "recognised text is a change to save";
+    saveAndWait();
+
+    const std::string saved = readFile(path);
+    EXPECT_EQ(saved.compare(0, original.size(), original), 0) << "appended as an update";
+    EXPECT_TRUE(qpdfAccepts(path));
+    const std::string words = run({"pdftotext", path, "-"}).out;
+    EXPECT_NE(words.find("Invoice 4821"), std::string::npos) << words;
+    EXPECT_NE(words.find("total amount due"), std::string::npos) << words;
+    EXPECT_LT(words.find("Invoice"), words.find("Delivery")) << "in page order";
+    EXPECT_NE(words.find("Delivery note"), std::string::npos) << words;
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, true}));
+
+    // Where a reader finds the first word: 60 points in, in the page's top band.
+    const std::string boxes = run({"pdftotext", "-bbox", "-f", "1", "-l", "1", path, "-"}).out;
+    std::smatch match;
+    ASSERT_TRUE(std::regex_search(boxes, match, std::regex(R"re(xMin="([\d.]+)" yMin="([\d.]+)"[^>]*>Invoice<)re"))) << boxes;
+    EXPECT_NEAR(std::stod(match[1]), 60, 8);
+    EXPECT_NEAR(std::stod(match[2]), 85, 25);
+
+    // Saved once: the words are not written a second time.
+    click("#save");
+    EXPECT_TRUE(toastSays("info", "No changes to save"));
+}
+
+TEST_F(PageSaving, RecognitionStoppedPartWayKeepsThePagesAlreadyRead)
+{
+    NativeOCR::install(gtk::makeRecognitionServices(1));
+    const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
+        for (const char* words : {"Second page", "Third page"}) {
+            cairo_show_page(cr);
+            drawOutlinedText(cr, words, 60, 80, 40);
+        }
+    });
+    start();
+    open(path, 3);
+    click("#ocr");
+    ASSERT_TRUE(toastSays("info", "page 1 of 3"));
+    click("#ocr");  // the same button stops the run
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast')].some(t => t.textContent.startsWith('Recognition stopped'))", 60));
+    EXPECT_EQ(text("document.getElementById('ocr').classList.contains('running')"), "false");
+    EXPECT_EQ(text("document.querySelectorAll('.ocrLayer').length"), "1") << "the page in progress was finished, no other begun";
+    EXPECT_TRUE(hasDirtyTab());
+    saveAndWait();
+    const std::string words = run({"pdftotext", path, "-"}).out;
+    EXPECT_NE(words.find("Invoice"), std::string::npos) << words;
+    EXPECT_EQ(words.find("Second"), std::string::npos) << words;
+}
+
+TEST_F(PageSaving, FormValuesAreAppendedWithTheFileSoOtherReadersShowThem)
+{
+    start();
+    const std::string path = makePdf("form.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        const font = await doc.embedFont(lib.StandardFonts.Helvetica);
+        const page = doc.addPage([595, 842]);
+        const form = doc.getForm();
+        form.createTextField('name').addToPage(page, { x: 60, y: 700, width: 250, height: 30, font });
+        form.createCheckBox('agree').addToPage(page, { x: 60, y: 650, width: 20, height: 20 });
+        doc.addPage([595, 842]);
+        return doc.save();
+    )");
+    ASSERT_FALSE(path.empty());
+    const std::string original = readFile(path);
+    open(path, 2);
+    ASSERT_TRUE(shell.waitForScript("!!document.querySelector('.textWidgetAnnotation input')"));
+    fill("robert");
+    // An "r" typed in a field is the field's, not a rotation.
+    shell.evaluate("document.querySelector('.textWidgetAnnotation input').dispatchEvent("
+                   "new KeyboardEvent('keydown', {bubbles: true, cancelable: true, key: 'r'}))");
+    click(".buttonWidgetAnnotation.checkBox input");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    saveAndWait();
+
+    const std::string saved = readFile(path);
+    EXPECT_EQ(saved.compare(0, original.size(), original), 0) << "appended as an update";
+    EXPECT_TRUE(qpdfAccepts(path));
+    // qpdf writes text strings with a "u:" in front.
+    const std::string fields = run({"qpdf", "--json", "--json-key=acroform", path}).out;
+    EXPECT_NE(fields.find("\"value\": \"u:robert\""), std::string::npos) << fields;
+    EXPECT_NE(fields.find("\"value\": \"/Yes\""), std::string::npos) << fields;
+    EXPECT_EQ(readPdf(path).landscape, (std::vector<bool>{false, false}));
+
+    // Saved: nothing more to write until the next change, which is appended again.
+    click("#save");
+    EXPECT_TRUE(toastSays("info", "No changes to save"));
+    fill("roberta");
+    ASSERT_TRUE(waitUntil([&] { return hasDirtyTab(); }));
+    saveAndWait();
+    EXPECT_EQ(readFile(path).compare(0, saved.size(), saved), 0);
+    EXPECT_NE(run({"qpdf", "--json", "--json-key=acroform", path}).out.find("\"value\": \"u:roberta\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace pw::testing

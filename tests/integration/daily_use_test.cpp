@@ -390,6 +390,15 @@ TEST_F(DailyUse, ThePageBoxTakesOnlyNumbersAndTheZoomListOnlyRealLevels)
     key("Return");
     EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
 
+    // The thumbnail strip is one stop for Tab; the arrows go from page to page in it.
+    ASSERT_TRUE(clickOn(".thumb[data-index=\"1\"]"));
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.dataset.index === '1'"));
+    key("Down");
+    EXPECT_TRUE(shell.waitForScript("document.activeElement.dataset.index === '2' && "
+                                    "document.getElementById('page-number').value === '3'"));
+    key("Tab");
+    EXPECT_TRUE(shell.waitForScript("!document.activeElement.closest('#thumbnails')")) << text("document.activeElement.outerHTML");
+
     const char* entries = "[...document.getElementById('zoom').options].map((o) => o.textContent.trim() || '<blank>').join('|')";
     const std::string presets = text(entries);
     EXPECT_EQ(presets.find("<blank>"), std::string::npos) << presets;

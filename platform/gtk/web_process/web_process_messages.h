@@ -18,7 +18,7 @@ inline bool isWebAddress(std::string_view uri)
     return uri.starts_with("http:") || uri.starts_with("https:");
 }
 
-// The address without its fragment: the part a request carries.
+// The address without its fragment: what a request carries.
 inline std::string_view withoutFragment(std::string_view uri)
 {
     return uri.substr(0, uri.find('#'));

@@ -31,7 +31,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/gtk/leptonica_image.h"
 #include "platform/gtk/tesseract_recognizer.h"

@@ -8,10 +8,10 @@
 
 #include <unicode/utf8.h>
 
-#include "app/language.h"
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_constants.h"
 #include "bridge/bridge.h"
+#include "common/app_constants.h"
 #include "platform/web_view.h"
 #include "platform/workspace.h"
 

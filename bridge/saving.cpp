@@ -7,10 +7,10 @@
 
 #include <sys/stat.h>
 
-#include "app/language.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "platform/file_io.h"
 #include "platform/panels.h"
 #include "platform/web_view.h"

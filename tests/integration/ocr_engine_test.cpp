@@ -11,7 +11,7 @@
 #include <leptonica/allheaders.h>
 #include <nlohmann/json.hpp>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/gtk/recognition_platform.h"
 #include "tests/fakes/temp_dir.h"

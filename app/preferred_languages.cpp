@@ -1,15 +1,10 @@
-#include "app/language.h"
+#include "app/preferred_languages.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cctype>
 #include <utility>
 
 namespace pw {
-
-namespace {
-std::atomic<bool> french{true};
-}
 
 bool prefersFrench(const std::vector<std::string>& preferredLanguages)
 {
@@ -28,21 +23,6 @@ std::vector<std::string> pageLanguages(const std::vector<std::string>& preferred
     }
     if (tags.empty()) tags.push_back("fr");
     return tags;
-}
-
-bool isFrench()
-{
-    return french.load(std::memory_order_relaxed);
-}
-
-void setFrench(bool value)
-{
-    french.store(value, std::memory_order_relaxed);
-}
-
-std::string tr(std::string frenchText, std::string englishText)
-{
-    return isFrench() ? std::move(frenchText) : std::move(englishText);
 }
 
 }  // namespace pw

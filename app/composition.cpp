@@ -9,9 +9,9 @@
 #include "common/language.h"
 #include "ocr/native_ocr.h"
 #include "platform/gtk/gtk_application.h"
-#include "platform/gtk/recognition_platform.h"
 #include "platform/json_preferences.h"
 #include "platform/paths.h"
+#include "platform/tesseract/tesseract_services.h"
 
 namespace pw {
 
@@ -26,7 +26,7 @@ void start(Application& app, gtk::GtkServices services)
 {
     auto preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
     // The engines start on first use, on their workers: nothing here waits for them.
-    NativeOCR::install(gtk::makeRecognitionServices());
+    NativeOCR::install(tess::makeRecognitionServices());
     Bridge::configure(BridgeServices{std::move(services.mainQueue), std::move(services.panels),
                                      std::move(services.workspace), std::move(services.printing), preferences});
     app.shell = std::move(services.shell);

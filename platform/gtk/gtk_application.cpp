@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include "common/text.h"
 #include "platform/gtk/gtk_main_queue.h"
 #include "platform/gtk/gtk_panels.h"
 #include "platform/gtk/gtk_printing.h"
@@ -21,7 +22,7 @@ constexpr const char* applicationId = "app.pagewick.Pagewick";
 // "C", "POSIX" and their variants ("C.UTF-8") name no language.
 bool namesNoLanguage(const std::string& name)
 {
-    const std::string base = name.substr(0, name.find_first_of(".@"));
+    const std::string_view base = localeWithoutCodeset(name);
     return base == "C" || base == "POSIX";
 }
 

@@ -2,14 +2,8 @@
 
 namespace pw {
 
-// The private scheme the page is served under, and the page's start address.
-inline constexpr const char* appScheme = "pagewick";
-inline constexpr const char* appURL = "pagewick://app/index.html";
-
 // Added to the web view's user agent.
 inline constexpr const char* userAgentApplicationName = "pagewick-mac";
-// The script message handler the page posts to.
-inline constexpr const char* messageHandlerName = "pagewick";
 
 // What the page learns of the shell before its own scripts run; the recent-files
 // statement follows it.

@@ -8,6 +8,7 @@
 #include "app/window_title.h"
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
+#include "common/app_constants.h"
 #include "platform/panels.h"
 #include "platform/preferences.h"
 #include "platform/web_view.h"

@@ -1,6 +1,6 @@
-#include "platform/gtk/gtk_application.h"
+#include "app/composition.h"
 
 int main(int argc, char** argv)
 {
-    return pw::gtk::runApplication(argc, argv);
+    return pw::runPagewick(argc, argv);
 }

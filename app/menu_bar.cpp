@@ -1,6 +1,6 @@
 #include "app/menu_bar.h"
 
-#include "app/language.h"
+#include "common/language.h"
 
 namespace pw {
 

@@ -1,48 +1,30 @@
 #include "app/window_title.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
 #include "app/app_constants.h"
+#include "common/utf8.h"
 
 namespace pw {
-
-namespace {
-
-// Unicode White_Space covers the blanks, tabs, line breaks, no-break spaces and the
-// line and paragraph separators a page title may carry.
-bool isSpace(UChar32 c)
-{
-    return c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE);
-}
-
-}  // namespace
 
 std::string windowTitle(const std::optional<std::string>& pageTitle)
 {
     if (!pageTitle) return applicationTitle;
+    // Unicode White_Space: the blanks, tabs, line breaks, no-break spaces and the line
+    // and paragraph separators a page title may carry.
     const std::string& text = *pageTitle;
-    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
-    const int32_t length = static_cast<int32_t>(text.size());
-
-    int32_t begin = 0;
-    while (begin < length) {
-        int32_t next = begin;
-        UChar32 c;
-        U8_NEXT(bytes, next, length, c);
-        if (!isSpace(c)) break;
-        begin = next;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const Utf8Step step = nextCodePoint(text, begin);
+        if (!isWhiteSpace(step.codePoint)) break;
+        begin = step.offset;
     }
-    int32_t end = length;
+    std::size_t end = text.size();
     while (end > begin) {
-        int32_t previous = end;
-        UChar32 c;
-        U8_PREV(bytes, begin, previous, c);
-        if (!isSpace(c)) break;
-        end = previous;
+        const Utf8Step step = previousCodePoint(text, begin, end);
+        if (!isWhiteSpace(step.codePoint)) break;
+        end = step.offset;
     }
     if (begin >= end) return applicationTitle;
-    return text.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+    return text.substr(begin, end - begin);
 }
 
 }  // namespace pw

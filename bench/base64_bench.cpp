@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "bench/process_memory.h"
 #include "bridge/bridge.h"
 #include "bridge/file_delivery.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "platform/file_io.h"
 
 namespace fs = std::filesystem;

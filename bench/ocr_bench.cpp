@@ -31,10 +31,10 @@
 #include <unicode/normalizer2.h>
 #include <unicode/unistr.h>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
-#include "platform/gtk/leptonica_image.h"
-#include "platform/gtk/tesseract_recognizer.h"
+#include "platform/tesseract/leptonica_image.h"
+#include "platform/tesseract/tesseract_recognizer.h"
 #include "platform/thread_pool.h"
 #include "tests/fakes/temp_dir.h"
 #include "tests/support/text_page.h"
@@ -128,9 +128,9 @@ testing::TextPage a4Page(const std::vector<std::string>& vocabulary, unsigned se
 
 RecognitionServices services(std::size_t threads, bool capOpenMP = true)
 {
-    gtk::TesseractOptions options;
+    tess::TesseractOptions options;
     options.capOpenMP = capOpenMP;
-    return {std::make_shared<gtk::LeptonicaImageDecoder>(), std::make_shared<gtk::TesseractRecognizer>(options),
+    return {std::make_shared<tess::LeptonicaImageDecoder>(), std::make_shared<tess::TesseractRecognizer>(options),
             std::make_shared<ThreadPool>(threads)};
 }
 

@@ -4,7 +4,7 @@
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"

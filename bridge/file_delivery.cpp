@@ -6,12 +6,11 @@
 #include <utility>
 #include <variant>
 
-#include <unicode/utf8.h>
-
-#include "app/language.h"
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
+#include "common/utf8.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"
@@ -43,16 +42,13 @@ char* extendUninitialised(std::string& text, std::size_t count)
 std::string displayName(const std::string& name)
 {
     std::string shown;
-    const auto* s = reinterpret_cast<const std::uint8_t*>(name.data());
-    const auto length = static_cast<std::int32_t>(std::min<std::size_t>(name.size(), INT32_MAX));
-    for (std::int32_t i = 0; i < length;) {
-        const std::int32_t start = i;
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0)
+    for (std::size_t at = 0; at < name.size();) {
+        const Utf8Step step = nextCodePoint(name, at);
+        if (step.codePoint < 0)
             shown += "\uFFFD";
         else
-            shown.append(name, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
+            shown.append(name, at, step.offset - at);
+        at = step.offset;
     }
     return shown;
 }

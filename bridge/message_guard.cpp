@@ -8,7 +8,7 @@
 
 #include <sys/random.h>
 
-#include "app/app_constants.h"
+#include "common/app_constants.h"
 
 namespace pw {
 

@@ -3,8 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_constants.h"
 #include "bridge/bridge.h"
+#include "common/app_constants.h"
+#include "common/text.h"
 #include "platform/web_view.h"
 #include "platform/workspace.h"
 
@@ -22,31 +23,10 @@ constexpr std::string_view inViewSchemes[] = {"about", "blob", "data"};
 // tel: stays out too: a softphone may dial at once, with no question asked.
 constexpr std::string_view desktopSchemes[] = {"http", "https", "mailto"};
 
-char lowered(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool isAsciiLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isSchemeCharacter(char c)
-{
-    return isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
-}
-
-// The URL's scheme in lower case: a letter, then letters, digits, "+", "-" or ".",
-// up to the first ":". Empty when the URL has none.
+// The URL's scheme in lower case, empty when the URL has none.
 std::string loweredScheme(const std::string& url)
 {
-    const auto colon = url.find(':');
-    if (colon == std::string::npos || colon == 0 || !isAsciiLetter(url[0])) return {};
-    if (!std::all_of(url.begin(), url.begin() + static_cast<std::ptrdiff_t>(colon), isSchemeCharacter)) return {};
-    std::string scheme = url.substr(0, colon);
-    std::transform(scheme.begin(), scheme.end(), scheme.begin(), lowered);
-    return scheme;
+    return asciiLowered(uriScheme(url));
 }
 
 bool staysInView(const std::string& scheme)
@@ -59,13 +39,6 @@ bool isWeb(const std::string& scheme)
     return scheme == "http" || scheme == "https";
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') return c - '0';
-    c = lowered(c);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // Mail clients take an "attach" field of a mailto: address (its name percent-encoded
 // or not) as files to attach, which would send the user's files wherever the link says.
 bool asksForAttachments(const std::string& scheme, const std::string& url)
@@ -73,15 +46,14 @@ bool asksForAttachments(const std::string& scheme, const std::string& url)
     if (scheme != "mailto") return false;
     std::string decoded;
     for (std::size_t i = 0; i < url.size(); ++i) {
-        if (url[i] == '%' && i + 2 < url.size() && hexValue(url[i + 1]) >= 0 && hexValue(url[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexValue(url[i + 1]) * 16 + hexValue(url[i + 2]));
+        if (url[i] == '%' && i + 2 < url.size() && hexDigitValue(url[i + 1]) >= 0 && hexDigitValue(url[i + 2]) >= 0) {
+            decoded += static_cast<char>(hexDigitValue(url[i + 1]) * 16 + hexDigitValue(url[i + 2]));
             i += 2;
         } else {
             decoded += url[i];
         }
     }
-    std::transform(decoded.begin(), decoded.end(), decoded.begin(), lowered);
-    return decoded.find("attach") != std::string::npos;
+    return asciiLowered(decoded).find("attach") != std::string::npos;
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "app/language.h"
 #include "bridge/bridge.h"
+#include "common/language.h"
 #include "platform/panels.h"
 
 namespace pw {

@@ -5,10 +5,10 @@
 
 #include <unicode/bytestream.h>
 #include <unicode/normalizer2.h>
-#include <unicode/utf8.h>
 
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
+#include "common/utf8.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/preferences.h"
@@ -21,25 +21,12 @@ namespace {
 
 constexpr std::size_t maxStoredRecents = 10;
 
-bool isValidUTF8(std::string_view text)
-{
-    const auto* s = reinterpret_cast<const std::uint8_t*>(text.data());
-    const auto length = static_cast<std::int32_t>(text.size());
-    if (static_cast<std::size_t>(length) != text.size()) return false;
-    for (std::int32_t i = 0; i < length;) {
-        UChar32 c;
-        U8_NEXT(s, i, length, c);
-        if (c < 0) return false;
-    }
-    return true;
-}
-
 // The path in canonical composed form, so that "é" typed as one letter and as "e" plus
 // a combining accent compare equal. Text that is not UTF-8 has no canonical form and
 // stays as it is: it can only ever equal itself byte for byte.
 std::string canonicalPath(std::string_view path)
 {
-    if (!isValidUTF8(path)) return std::string(path);
+    if (!isUtf8(path)) return std::string(path);
     UErrorCode status = U_ZERO_ERROR;
     const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
     if (U_FAILURE(status)) return std::string(path);
@@ -115,7 +102,7 @@ void Bridge::remember(const std::string& path)
     // A name that is not UTF-8 cannot be stored as text without mangling it into a
     // path that names nothing, and the page could never hand it back; the desktop's
     // list takes it as a URI and keeps it exact.
-    if (isValidUTF8(absolute)) {
+    if (isUtf8(absolute)) {
         auto list = withoutPath(storedRecents(*services_.preferences), absolute);
         list.insert(list.begin(), nlohmann::json{{"name", lastPathComponent(absolute)}, {"path", absolute}});
         if (list.size() > maxStoredRecents) list.erase(list.begin() + static_cast<std::ptrdiff_t>(maxStoredRecents), list.end());

@@ -7,10 +7,11 @@
 
 #include <sys/stat.h>
 
-#include "app/language.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
+#include "common/text.h"
 #include "platform/file_io.h"
 #include "platform/panels.h"
 #include "platform/web_view.h"
@@ -34,13 +35,7 @@ std::string saveFailureText(const WriteError& error)
 
 bool endsWithZip(const std::string& name)
 {
-    static const std::string suffix = ".zip";
-    if (name.size() < suffix.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        const char c = name[name.size() - suffix.size() + i];
-        if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != suffix[i]) return false;
-    }
-    return true;
+    return endsWithIgnoringAsciiCase(name, ".zip");
 }
 
 // The share copy: temporary folder / fresh UUID / name, written whole. The copy is

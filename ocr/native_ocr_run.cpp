@@ -2,7 +2,7 @@
 #include <mutex>
 #include <vector>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "ocr/request_guard.h"
 #include "ocr/result_document.h"

@@ -3,23 +3,18 @@
 #include <memory>
 
 #include <unicode/brkiter.h>
-#include <unicode/uchar.h>
 #include <unicode/utext.h>
-#include <unicode/utf8.h>
+
+#include "common/utf8.h"
 
 namespace pw {
 namespace {
 
 bool startsWithWhiteSpace(std::string_view utf8, std::size_t at)
 {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(utf8.data());
-    const auto length = static_cast<std::int32_t>(utf8.size());
-    auto offset = static_cast<std::int32_t>(at);
-    UChar32 c;
-    U8_NEXT(bytes, offset, length, c);
     // An ill-formed sequence reads as a negative value and counts as a letter, so the
     // bytes stay inside a word rather than vanishing.
-    return c >= 0 && u_hasBinaryProperty(c, UCHAR_WHITE_SPACE);
+    return isWhiteSpace(nextCodePoint(utf8, at).codePoint);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <map>
 #include <utility>
 
+#include "common/text.h"
 #include "platform/file_io.h"
 #include "scheme/request_path.h"
 
@@ -45,10 +46,7 @@ std::string lowerCaseExtension(const std::string& relativePath)
     const std::string name = slash == std::string::npos ? relativePath : relativePath.substr(slash + 1);
     const auto dot = name.rfind('.');
     if (dot == std::string::npos || dot == 0) return {};
-    std::string extension = name.substr(dot + 1);
-    for (char& c : extension)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return extension;
+    return asciiLowered(std::string_view(name).substr(dot + 1));
 }
 
 std::string contentTypeFor(const std::string& relativePath)

@@ -2,39 +2,18 @@
 
 #include <algorithm>
 
+#include "common/text.h"
+
 namespace pw {
 
 namespace {
 
-bool isAsciiAlpha(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool isAsciiDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Length of a leading "scheme:" (letter, then letters, digits, "+", "-", "."), 0 when
-// the text has none, in which case it is read as a path reference.
+// Length of a leading "scheme:", 0 when the text has none, in which case it is read as
+// a path reference.
 std::size_t schemeLength(std::string_view uri)
 {
-    if (uri.empty() || !isAsciiAlpha(uri[0])) return 0;
-    for (std::size_t i = 1; i < uri.size(); ++i) {
-        const char c = uri[i];
-        if (c == ':') return i + 1;
-        if (!isAsciiAlpha(c) && !isAsciiDigit(c) && c != '+' && c != '-' && c != '.') return 0;
-    }
-    return 0;
-}
-
-int hexValue(char c)
-{
-    if (isAsciiDigit(c)) return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    const std::string_view scheme = uriScheme(uri);
+    return scheme.empty() ? 0 : scheme.size() + 1;
 }
 
 bool isDotPiece(std::string_view piece)
@@ -66,8 +45,8 @@ std::string percentDecode(std::string_view text)
     decoded.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '%' && text.size() - i >= 3) {
-            const int high = hexValue(text[i + 1]);
-            const int low = hexValue(text[i + 2]);
+            const int high = hexDigitValue(text[i + 1]);
+            const int low = hexDigitValue(text[i + 2]);
             if (high >= 0 && low >= 0) {
                 decoded += static_cast<char>(high * 16 + low);
                 i += 2;

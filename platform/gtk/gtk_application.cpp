@@ -1,25 +1,17 @@
 #include "platform/gtk/gtk_application.h"
 
 #include <cstdio>
-#include <memory>
-#include <string>
-#include <vector>
+#include <utility>
 
 #include <gtk/gtk.h>
 
-#include "app/app_delegate.h"
-#include "app/language.h"
-#include "bridge/bridge.h"
-#include "ocr/native_ocr.h"
+#include "common/text.h"
 #include "platform/gtk/gtk_main_queue.h"
 #include "platform/gtk/gtk_panels.h"
 #include "platform/gtk/gtk_printing.h"
-#include "platform/gtk/recognition_platform.h"
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_workspace.h"
 #include "platform/gtk/session_end.h"
-#include "platform/json_preferences.h"
-#include "platform/paths.h"
 
 namespace pw::gtk {
 
@@ -30,23 +22,14 @@ constexpr const char* applicationId = "app.pagewick.Pagewick";
 // "C", "POSIX" and their variants ("C.UTF-8") name no language.
 bool namesNoLanguage(const std::string& name)
 {
-    const std::string base = name.substr(0, name.find_first_of(".@"));
+    const std::string_view base = localeWithoutCodeset(name);
     return base == "C" || base == "POSIX";
-}
-
-// The user's languages in order of preference, without the C and POSIX locales.
-std::vector<std::string> preferredLanguages()
-{
-    std::vector<std::string> languages;
-    for (const gchar* const* name = g_get_language_names(); name && *name; ++name)
-        if (!namesNoLanguage(*name)) languages.emplace_back(*name);
-    return languages;
 }
 
 struct Application {
     GtkApplication* gtk = nullptr;
-    std::unique_ptr<GtkShell> shell;
-    std::shared_ptr<AppDelegate> delegate;
+    std::vector<std::string> pageLanguages;
+    ApplicationHandlers handlers;
 };
 
 std::vector<std::string> pathsOf(GFile** files, gint count)
@@ -65,38 +48,38 @@ std::vector<std::string> pathsOf(GFile** files, gint count)
 void onStartup(GApplication*, gpointer data)
 {
     auto* app = static_cast<Application*>(data);
-    auto preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
-    // The engines start on first use, on their workers: nothing here waits for them.
-    NativeOCR::install(makeRecognitionServices());
-    Bridge::configure(BridgeServices{std::make_shared<GtkMainQueue>(), std::make_shared<GtkPanels>(),
-                                     std::make_shared<GtkWorkspace>(), std::make_shared<GtkPrinting>(),
-                                     preferences});
-    app->shell = std::make_unique<GtkShell>(app->gtk, pageLanguages(preferredLanguages()));
-    app->delegate = std::make_shared<AppDelegate>(*app->shell, Bridge::shared(), preferences,
-                                                  webRootBeside(executableDirectory()));
-    app->delegate->applicationDidFinishLaunching();
-    closeWithTheSession(app->gtk, [app] { return app->delegate ? app->delegate->window() : nullptr; });
+    app->handlers.startup(GtkServices{
+        .mainQueue = std::make_shared<GtkMainQueue>(),
+        .panels = std::make_shared<GtkPanels>(),
+        .workspace = std::make_shared<GtkWorkspace>(),
+        .printing = std::make_shared<GtkPrinting>(),
+        .shell = std::make_unique<GtkShell>(app->gtk, app->pageLanguages),
+    });
+    closeWithTheSession(app->gtk, [app] { return app->handlers.window(); });
 }
 
 void onActivate(GApplication*, gpointer data)
 {
-    auto* app = static_cast<Application*>(data);
-    if (app->delegate && app->delegate->window()) app->delegate->window()->show();
+    static_cast<Application*>(data)->handlers.activate();
 }
 
 void onOpen(GApplication*, GFile** files, gint count, const gchar*, gpointer data)
 {
-    auto* app = static_cast<Application*>(data);
-    if (!app->delegate) return;
-    app->delegate->open(pathsOf(files, count));
-    if (app->delegate->window()) app->delegate->window()->show();
+    static_cast<Application*>(data)->handlers.open(pathsOf(files, count));
 }
 
 }  // namespace
 
-int runApplication(int argc, char** argv)
+std::vector<std::string> preferredLanguages()
 {
-    setFrench(prefersFrench(preferredLanguages()));
+    std::vector<std::string> languages;
+    for (const gchar* const* name = g_get_language_names(); name && *name; ++name)
+        if (!namesNoLanguage(*name)) languages.emplace_back(*name);
+    return languages;
+}
+
+int runApplication(int argc, char** argv, std::vector<std::string> pageLanguages, ApplicationHandlers handlers)
+{
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr,
                      "pagewick: no display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset or "
@@ -105,7 +88,7 @@ int runApplication(int argc, char** argv)
         return 1;
     }
 
-    Application app;
+    Application app{.pageLanguages = std::move(pageLanguages), .handlers = std::move(handlers)};
     // One instance per user session: a second launch hands its files to the first.
     // Without a session bus GApplication runs as a lone instance.
     app.gtk = gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN);
@@ -119,7 +102,7 @@ int runApplication(int argc, char** argv)
     g_signal_connect(app.gtk, "activate", G_CALLBACK(onActivate), &app);
     g_signal_connect(app.gtk, "open", G_CALLBACK(onOpen), &app);
     const int status = g_application_run(G_APPLICATION(app.gtk), argc, argv);
-    app.delegate.reset();
+    app.handlers.finish();
     g_object_unref(app.gtk);
     return status;
 }

@@ -4,7 +4,7 @@
 
 #include <gtk/gtk.h>
 
-#include "app/language.h"
+#include "common/language.h"
 #include "platform/gtk/application_window.h"
 
 namespace pw::gtk {

@@ -1,6 +1,6 @@
 #include "platform/gtk/gtk_shell.h"
 
-#include "app/language.h"
+#include "common/language.h"
 #include "platform/gtk/gtk_app_window.h"
 #include "platform/gtk/gtk_web_view.h"
 

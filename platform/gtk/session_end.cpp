@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/language.h"
+#include "common/language.h"
 
 namespace pw::gtk {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

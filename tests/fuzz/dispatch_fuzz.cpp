@@ -18,7 +18,7 @@
 #include <unistd.h>
 
 #include "bridge/bridge.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "tests/fakes/fake_platform.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 
 namespace pw::fuzzing {
 

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/app_constants.h"
+#include "common/app_constants.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/local_web_server.h"
 #include "tests/integration/pointer.h"

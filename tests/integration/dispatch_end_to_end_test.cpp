@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/language.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "ocr/native_ocr.h"
 #include "platform/thread_pool.h"
 #include "tests/fakes/fake_text_recognition.h"

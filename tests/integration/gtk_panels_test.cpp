@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
-#include "app/language.h"
+#include "common/language.h"
 #include "platform/gtk/gtk_panels.h"
 #include "tests/fakes/temp_dir.h"
 #include "tests/integration/harness.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 
-#include "app/language.h"
+#include "common/language.h"
 #include "platform/gtk/session_end.h"
 #include "tests/integration/harness.h"
 

@@ -4,7 +4,7 @@
 #include <X11/keysym.h>
 #include <gdk/gdkx.h>
 
-#include "app/language.h"
+#include "common/language.h"
 #include "tests/integration/harness.h"
 
 namespace pw::testing {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/language.h"
+#include "common/language.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/local_web_server.h"
 

@@ -11,9 +11,9 @@
 #include <leptonica/allheaders.h>
 #include <nlohmann/json.hpp>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
-#include "platform/gtk/recognition_platform.h"
+#include "platform/tesseract/tesseract_services.h"
 #include "tests/fakes/temp_dir.h"
 #include "tests/support/text_page.h"
 
@@ -78,7 +78,7 @@ protected:
         return out;
     }
 
-    RecognitionServices services = gtk::makeRecognitionServices(2);
+    RecognitionServices services = tess::makeRecognitionServices(2);
 };
 
 TEST_F(OcrEngine, WordsComeInReadingOrderWithBoxesAroundTheirInk)

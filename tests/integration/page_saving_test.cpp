@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/gtk/recognition_platform.h"
+#include "platform/tesseract/tesseract_services.h"
 #include "tests/integration/page_fixture.h"
 
 namespace pw::testing {
@@ -229,7 +229,7 @@ TEST_F(PageSaving, ASaveThatWouldVoidACertificationAsksFirst)
 
 TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead)
 {
-    NativeOCR::install(gtk::makeRecognitionServices(1));
+    NativeOCR::install(tess::makeRecognitionServices(1));
     const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
         cairo_show_page(cr);
         // Scanned sideways: the words run up the page, upright once it is turned right.
@@ -276,7 +276,7 @@ TEST_F(PageSaving, RecognisedTextOfEveryPageIsSavedAsInvisibleTextWhereItWasRead
 
 TEST_F(PageSaving, RecognitionStoppedPartWayKeepsThePagesAlreadyRead)
 {
-    NativeOCR::install(gtk::makeRecognitionServices(1));
+    NativeOCR::install(tess::makeRecognitionServices(1));
     const std::string path = writeScannedInvoice(files.path() + "/scan.pdf", [](cairo_t* cr) {
         for (const char* words : {"Second page", "Third page"}) {
             cairo_show_page(cr);

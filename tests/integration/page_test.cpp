@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "ocr/native_ocr.h"
-#include "platform/gtk/recognition_platform.h"
+#include "platform/tesseract/tesseract_services.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/page_fixture.h"
 
@@ -183,7 +183,7 @@ TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)
 
 TEST_F(Page, RecognisedWordsLieOverThePageAsSelectableText)
 {
-    NativeOCR::install(gtk::makeRecognitionServices(1));
+    NativeOCR::install(tess::makeRecognitionServices(1));
     const std::string path = writeScannedInvoice(files.path() + "/scan.pdf");
     ASSERT_TRUE(readPdf(path).text.at(0).find("Invoice") == std::string::npos) << "the words must be shapes only";
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/app_constants.h"
+#include "common/app_constants.h"
 #include "tests/integration/harness.h"
 
 namespace pw::testing {

@@ -2,10 +2,10 @@
 
 #include "app/app_constants.h"
 #include "app/app_delegate.h"
-#include "app/language.h"
 #include "app/window_frame.h"
 #include "app/window_title.h"
 #include "bridge/app_page.h"
+#include "common/language.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_shell.h"
 

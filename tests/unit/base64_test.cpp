@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 
 namespace pw {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "app/language.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "ocr/native_ocr.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/fake_text_recognition.h"

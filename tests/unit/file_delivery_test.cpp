@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language.h"
 #include "bridge/app_page.h"
 #include "bridge/file_delivery.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "platform/file_io.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/unit/js_engine.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "app/preferred_languages.h"
+#include "common/language.h"
 
 namespace pw {
 namespace {

@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace pw::testing {

@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "ocr/base64.h"
+#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/thread_pool.h"
 #include "tests/fakes/fake_text_recognition.h"

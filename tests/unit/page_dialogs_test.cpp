@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language.h"
+#include "common/language.h"
 #include "tests/fakes/fake_platform.h"
 
 namespace pw {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/language.h"
 #include "bridge/safe_file_name.h"
-#include "ocr/base64.h"
+#include "common/base64.h"
+#include "common/language.h"
 #include "ocr/native_ocr.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/file_checks.h"

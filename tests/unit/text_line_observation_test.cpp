@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/text_line_observation.h"
+#include "platform/tesseract/text_line_observation.h"
 
 namespace pw {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/text_line_observation.h"
+#include "platform/tesseract/text_line_observation.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 
 struct Pix;
 
-namespace pw::gtk {
+namespace pw::tess {
 
 // A Leptonica pixel grid as read from the file, owned.
 class LeptonicaImage : public Image {
@@ -34,4 +34,4 @@ public:
     std::shared_ptr<const Image> decodeFirst(std::span<const std::uint8_t> bytes) override;
 };
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

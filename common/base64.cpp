@@ -1,4 +1,4 @@
-#include "ocr/base64.h"
+#include "common/base64.h"
 
 #include <sys/mman.h>
 

@@ -6,7 +6,7 @@
 
 #include "platform/text_recognizer.h"
 
-namespace pw::gtk {
+namespace pw::tess {
 
 struct TesseractOptions {
     // Folder of the .traineddata files; empty for the one Tesseract was built with
@@ -35,4 +35,4 @@ private:
     TesseractOptions options_;
 };
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

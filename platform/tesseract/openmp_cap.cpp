@@ -1,8 +1,8 @@
-#include "platform/gtk/openmp_cap.h"
+#include "platform/tesseract/openmp_cap.h"
 
 #include <dlfcn.h>
 
-namespace pw::gtk {
+namespace pw::tess {
 namespace {
 
 using SetInt = void (*)(int);
@@ -28,4 +28,4 @@ void capOpenMPOnThisThread()
     if (setNumThreads) setNumThreads(1);
 }
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

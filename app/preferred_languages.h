@@ -14,11 +14,4 @@ bool prefersFrench(const std::vector<std::string>& preferredLanguages);
 // empty list (which the shell takes as French) becomes "fr".
 std::vector<std::string> pageLanguages(const std::vector<std::string>& preferredLanguages);
 
-// The interface language, fixed once at start-up.
-bool isFrench();
-void setFrench(bool french);
-
-// The French text when the interface is French, else the English one.
-std::string tr(std::string french, std::string english);
-
 }  // namespace pw

@@ -1,10 +1,10 @@
-#include "platform/gtk/recognition_platform.h"
+#include "platform/tesseract/tesseract_services.h"
 
-#include "platform/gtk/leptonica_image.h"
-#include "platform/gtk/tesseract_recognizer.h"
+#include "platform/tesseract/leptonica_image.h"
+#include "platform/tesseract/tesseract_recognizer.h"
 #include "platform/thread_pool.h"
 
-namespace pw::gtk {
+namespace pw::tess {
 
 RecognitionServices makeRecognitionServices(std::size_t workers)
 {
@@ -15,4 +15,4 @@ RecognitionServices makeRecognitionServices(std::size_t workers)
     };
 }
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace pw::gtk {
+namespace pw::tess {
 
 // Makes every OpenMP parallel region started on the calling thread run on that thread
 // alone, including regions that ask for a team size of their own (Tesseract's LSTM
@@ -9,4 +9,4 @@ namespace pw::gtk {
 // Harmless when no OpenMP runtime is loaded.
 void capOpenMPOnThisThread();
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

@@ -1,8 +1,8 @@
-#include "platform/gtk/leptonica_image.h"
+#include "platform/tesseract/leptonica_image.h"
 
 #include <leptonica/allheaders.h>
 
-namespace pw::gtk {
+namespace pw::tess {
 
 LeptonicaImage::LeptonicaImage(Pix* pix) : pix_(pix) {}
 
@@ -40,4 +40,4 @@ std::shared_ptr<const Image> LeptonicaImageDecoder::decodeFirst(std::span<const 
     return std::make_shared<LeptonicaImage>(pix);
 }
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

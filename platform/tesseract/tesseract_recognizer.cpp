@@ -1,4 +1,4 @@
-#include "platform/gtk/tesseract_recognizer.h"
+#include "platform/tesseract/tesseract_recognizer.h"
 
 #include <map>
 #include <memory>
@@ -7,11 +7,11 @@
 #include <tesseract/baseapi.h>
 #include <tesseract/resultiterator.h>
 
-#include "platform/gtk/leptonica_image.h"
-#include "platform/gtk/openmp_cap.h"
-#include "platform/text_line_observation.h"
+#include "platform/tesseract/leptonica_image.h"
+#include "platform/tesseract/openmp_cap.h"
+#include "platform/tesseract/text_line_observation.h"
 
-namespace pw::gtk {
+namespace pw::tess {
 namespace {
 
 using Engine = tesseract::TessBaseAPI;
@@ -175,4 +175,4 @@ std::optional<std::string> TesseractRecognizer::perform(const Image& image, cons
     return std::nullopt;
 }
 
-}  // namespace pw::gtk
+}  // namespace pw::tess

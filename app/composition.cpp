@@ -1,0 +1,66 @@
+#include "app/composition.h"
+
+#include <memory>
+#include <utility>
+
+#include "app/app_delegate.h"
+#include "app/preferred_languages.h"
+#include "bridge/bridge.h"
+#include "common/language.h"
+#include "ocr/native_ocr.h"
+#include "platform/gtk/gtk_application.h"
+#include "platform/json_preferences.h"
+#include "platform/paths.h"
+#include "platform/tesseract/tesseract_services.h"
+
+namespace pw {
+
+namespace {
+
+struct Application {
+    std::unique_ptr<Shell> shell;
+    std::shared_ptr<AppDelegate> delegate;
+};
+
+void start(Application& app, gtk::GtkServices services)
+{
+    auto preferences = std::make_shared<JsonPreferences>(JsonPreferences::defaultFile());
+    // The engines start on first use, on their workers: nothing here waits for them.
+    NativeOCR::install(tess::makeRecognitionServices());
+    Bridge::configure(BridgeServices{std::move(services.mainQueue), std::move(services.panels),
+                                     std::move(services.workspace), std::move(services.printing), preferences});
+    app.shell = std::move(services.shell);
+    app.delegate = std::make_shared<AppDelegate>(*app.shell, Bridge::shared(), preferences,
+                                                 webRootBeside(executableDirectory()));
+    app.delegate->applicationDidFinishLaunching();
+}
+
+void showWindow(const Application& app)
+{
+    if (app.delegate && app.delegate->window()) app.delegate->window()->show();
+}
+
+}  // namespace
+
+int runPagewick(int argc, char** argv)
+{
+    const std::vector<std::string> languages = gtk::preferredLanguages();
+    setFrench(prefersFrench(languages));
+    Application app;
+    return gtk::runApplication(
+        argc, argv, pageLanguages(languages),
+        {
+            .startup = [&app](gtk::GtkServices services) { start(app, std::move(services)); },
+            .activate = [&app] { showWindow(app); },
+            .open =
+                [&app](const std::vector<std::string>& paths) {
+                    if (!app.delegate) return;
+                    app.delegate->open(paths);
+                    showWindow(app);
+                },
+            .window = [&app]() -> Window* { return app.delegate ? app.delegate->window() : nullptr; },
+            .finish = [&app] { app.delegate.reset(); },
+        });
+}
+
+}  // namespace pw

@@ -7,7 +7,7 @@ import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mj
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
 import { documentBytes, protections } from '../src/pdf/saving.mjs';
-import { formObjects } from '../src/pdf/form_values.mjs';
+import { formObjects, sourceObjects } from '../src/pdf/form_values.mjs';
 import { makePdf, pagedBodies } from './pdf_maker.mjs';
 
 const layouts = [
@@ -187,6 +187,27 @@ test('form values written by pdf.js join the save under numbers the file does no
     assert.deepEqual([...objects.keys()].sort((a, b) => a - b), [3, 40], 'its cross-reference stream is left out');
     assert.equal(objects.get(3).get('Annots')[0].num, 40);
     assert.equal(objects.get(40).get('V').bytes, 'Alice');
+});
+
+test('a field an earlier save gave a value, that pdf.js now leaves out, is written back as the file had it', async () => {
+    const bodies = pagedBodies(1);
+    bodies.push('<</Subtype/Widget/FT/Btn/AS/Off>>', '<</Subtype/Widget/FT/Btn/AS/Off>>');
+    const source = await PdfReader.open(await makePdf(bodies));
+    const [first, second] = [source.size - 2, source.size - 1];
+    const on = new Dict([['Subtype', name('Widget')], ['FT', name('Btn')], ['AS', name('1')]]);
+    // pdf.js writes against the bytes it was opened on: after the first button was
+    // saved on and the second is chosen now, only the second differs from them.
+    const pdf = { saveDocument: async () => new Uint8Array([...source.bytes, ...incrementalUpdate(source, new Map([[second, on]]))]) };
+    const objects = await formObjects(pdf, source, 40, new Set([first]));
+    assert.equal(objects.get(first).get('AS').name, 'Off', 'the button saved on before is off again');
+    assert.equal(objects.get(second).get('AS').name, '1');
+    assert.deepEqual(sourceObjects(objects, source).sort((a, b) => a - b), [first, second]);
+
+    // Every value back as the file had it: pdf.js writes no object of its own.
+    const none = { saveDocument: async () => new Uint8Array([...source.bytes, ...incrementalUpdate(source, new Map())]) };
+    const back = await formObjects(none, source, 40, new Set([first, second]));
+    assert.deepEqual([...back.keys()].sort((a, b) => a - b), [first, second]);
+    assert.equal(back.get(second).get('AS').name, 'Off');
 });
 
 test('signatures, certifications, usage rights and PDF/A claims are seen where the file keeps them', async () => {

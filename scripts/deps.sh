@@ -13,8 +13,8 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 tesseract-ocr poppler-utils libxtst-dev
-  # checking the PDF files the page writes
-  qpdf
+  # checking the PDF files the page writes; openssl signs one for pdfsig to check
+  qpdf openssl
   # desktop integration: icons drawn at build time, the validators, the Debian package,
   # a headless Wayland compositor
   librsvg2-bin desktop-file-utils appstream dpkg-dev weston

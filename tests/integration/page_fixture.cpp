@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
+#include <cmath>
 #include <fstream>
 #include <vector>
 
@@ -93,12 +94,12 @@ void PageFixture::type(const std::string& letters)
     for (char letter : letters) key(std::string(1, letter));
 }
 
-bool PageFixture::clickOn(const std::string& selector)
+bool PageFixture::clickOn(const std::string& selector, double fromTop)
 {
     const auto place = shell.evaluate(
         "(() => { const el = document.querySelector(" + NativeOCR::lit(selector) + "); if (!el) return '';"
         " el.scrollIntoView({block: 'nearest', inline: 'nearest'}); const r = el.getBoundingClientRect();"
-        " return Math.round(r.left + r.width / 2) + ' ' + Math.round(r.top + r.height / 2); })()");
+        " return Math.round(r.left + r.width / 2) + ' ' + Math.round(r.top + r.height * " + std::to_string(std::lround(fromTop * 1000)) + " / 1000); })()");
     int x = 0, y = 0;
     if (!place || std::sscanf(place->c_str(), "%d %d", &x, &y) != 2) return false;
     // The view's place on the screen: the window's origin plus where the view sits in it.

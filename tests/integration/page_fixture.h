@@ -129,9 +129,9 @@ protected:
     // A key as GTK names accelerators: "<Control><Shift>z", "F3", "Return", "r".
     void key(const std::string& accelerator);
     void type(const std::string& letters);
-    // A left click in the middle of the first element the selector finds, once it is
-    // in view; false when there is none.
-    bool clickOn(const std::string& selector);
+    // A left click on the first element the selector finds, once it is in view: in the
+    // middle of its width, `fromTop` of the way down; false when there is none.
+    bool clickOn(const std::string& selector, double fromTop = 0.5);
     void takeFocus();
 
     // Writes a PDF made in the page with its own pdf-lib: `build` is the body of an
@@ -155,6 +155,20 @@ protected:
     }
 
     bool hasDirtyTab() { return text("!!document.querySelector('.tab.dirty')") == "true"; }
+
+    // Whether a notice of the kind ("ok", "info", "warn", "error") saying `words` shows.
+    bool toastSays(const std::string& kind, const std::string& words)
+    {
+        return shell.waitForScript("[...document.querySelectorAll('.toast-" + kind + "')].some(t => t.textContent.includes(" +
+                                   NativeOCR::lit(words) + "))");
+    }
+
+    // Saves with the toolbar's button and waits until the tab no longer says unsaved.
+    void saveAndWait()
+    {
+        click("#save");
+        ASSERT_TRUE(waitUntil([&] { return !hasDirtyTab(); }));
+    }
 };
 
 }  // namespace pw::testing

@@ -10,7 +10,7 @@
 import { loadPdf } from './pdf_engine.mjs';
 import { PdfReader } from './pdf/reader.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
-import { formObjects } from './pdf/form_values.mjs';
+import { formObjects, sourceObjects } from './pdf/form_values.mjs';
 import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
 import { shownWords } from './recognised_layer.mjs';
 
@@ -28,9 +28,10 @@ export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged'
 // earlier revisions still in the bytes that the user deleted (an insertion appends to
 // a file whose deletions are not yet saved); `textIn` the page ids whose recognised
 // text the bytes already hold; `source` the reader of the bytes pdf.js was opened on
-// (this base's own, unless it was saved since); `imported` that pages of another file
+// (this base's own, unless it was saved since); `formsIn` the numbers of the source's
+// objects that saves since gave form values to; `imported` that pages of another file
 // came in since the last save.
-async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null, imported = false } = {}) {
+async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null, formsIn = new Set(), imported = false } = {}) {
     let reader = null;
     try {
         reader = await PdfReader.open(bytes);
@@ -39,7 +40,7 @@ async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = ne
     }
     const pages = reader ? await reader.pages().catch(() => []) : [];
     const usable = !!reader && pages.length === pdfPages.length;
-    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, imported, usable };
+    return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, formsIn, imported, usable };
 }
 
 export class PdfDoc {
@@ -230,15 +231,16 @@ export class PdfDoc {
         const ids = [...layers.keys()].map((index) => state.entries[index].id);
         const forms = await this.#formObjects();
         const formsRevision = forms.size > 0 ? this.formsRevision : null;
+        const formsIn = sourceObjects(forms, state.base.source);
         const inserted = state.base.imported;
-        return { state, textIds: ids, formsRevision, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave })) };
+        return { state, textIds: ids, formsRevision, formsIn, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave })) };
     }
 
     // The objects that carry the form values typed since the last save, if any.
     async #formObjects() {
         const base = this.state.base;
         if (!this.formsModified || this.locked) return new Map();
-        return formObjects(base.pdf, base.source, base.reader.size);
+        return formObjects(base.pdf, base.source, base.reader.size, base.formsIn);
     }
 
     // The recognised text a save would add: entry index -> {lines, transform}, for the
@@ -275,7 +277,7 @@ export class PdfDoc {
         const textIn = new Set([...base.textIn, ...output.textIds]);
         const saved = output.whole ? await this.#reopened(output.bytes, textIn)
             : await makeBase(output.bytes, base.pdf, entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
-                { textIn, source: base.source });
+                { textIn, source: base.source, formsIn: new Set([...base.formsIn, ...output.formsIn]) });
         const state = this.#identity(saved, this.pageIds);
         this.state = state;
         this.savedState = state;

@@ -250,12 +250,13 @@ export class Viewer {
             canvas.width = Math.floor(viewport.width * ratio);
             canvas.height = Math.floor(viewport.height * ratio);
             canvas.setAttribute('aria-hidden', 'true');
-            // Form fields are drawn by the annotation layer, as fields one can fill in.
+            // Form fields are drawn by the annotation layer, as fields one can fill in;
+            // in a document that cannot be changed here, on the page as they are.
             frame.renderTask = page.render({
                 canvasContext: canvas.getContext('2d', { alpha: false }),
                 viewport,
                 transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
-                annotationMode: AnnotationMode.ENABLE_FORMS,
+                annotationMode: doc.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS,
             });
             await frame.renderTask.promise;
             if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
@@ -286,7 +287,7 @@ export class Viewer {
         const flat = viewport.clone({ dontFlip: true });
         const { annotationStorage } = doc.pdf;
         const layer = new AnnotationLayer({ div, page, viewport: flat, linkService: this.links, annotationStorage });
-        await layer.render({ annotations, viewport: flat, renderForms: true, enableScripting: false, linkService: this.links, annotationStorage });
+        await layer.render({ annotations, viewport: flat, renderForms: !doc.locked, enableScripting: false, linkService: this.links, annotationStorage });
     }
 
     #scrolled() {

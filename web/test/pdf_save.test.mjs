@@ -1,13 +1,13 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendBytes } from '../src/pdf/growable.mjs';
-import { Dict, PdfString, Ref, latin1, name } from '../src/pdf/objects.mjs';
+import { Dict, PdfString, Ref, Stream, latin1, name, serialize } from '../src/pdf/objects.mjs';
 import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
 import { documentBytes, protections } from '../src/pdf/saving.mjs';
-import { formObjects } from '../src/pdf/form_values.mjs';
+import { formObjects, sourceObjects } from '../src/pdf/form_values.mjs';
 import { makePdf, pagedBodies } from './pdf_maker.mjs';
 
 const layouts = [
@@ -24,6 +24,16 @@ async function saveIncrementally(bytes, plan) {
     saved.set(bytes);
     saved.set(update, bytes.length);
     return { reader, saved, update };
+}
+
+// Every object of a file as text, those packed in object streams too.
+async function everyObject(reader) {
+    let text = '';
+    for (const num of reader.entries.keys()) {
+        const value = await reader.get(num);
+        text += value instanceof Stream ? serialize(value.dict) + latin1(value.data) : serialize(value);
+    }
+    return text;
 }
 
 async function contents(reader) {
@@ -116,10 +126,10 @@ test('a deleted page leaves nothing behind: its content, outline item, named des
     const reader = await PdfReader.open(await makePdf(bodies, { xref: 'stream', packed: [1, 2, 3, 5, 9, 10, 11] }));
     const pages = await reader.pages();
     const saved = await prunedFile(reader, [{ page: pages[0], rotation: 0 }, { page: pages[2], rotation: 270 }]);
-    const text = latin1(saved);
+    const result = await PdfReader.open(saved);
+    const text = await everyObject(result);
     for (const gone of ['Secret2', 'SecretValue', '74776f' /* "two", in names and the page's /Alt */]) assert.ok(!text.includes(gone), gone);
 
-    const result = await PdfReader.open(saved);
     assert.equal(result.repaired, false);
     assert.deepEqual(await contents(result), ['Secret1', 'Secret3']);
     assert.deepEqual((await result.pages()).map(pageRotation), [0, 270]);
@@ -140,6 +150,25 @@ test('a deleted page leaves nothing behind: its content, outline item, named des
     assert.deepEqual((await result.get(catalog.get('StructTreeRoot'))).get('K'), [null]);
     // Numbered from 1 without gaps.
     assert.equal(result.trailer.get('Size'), result.entries.size);
+});
+
+test('a file written whole keeps the layout of the one it replaces: object streams only where it had them', async () => {
+    const keep = async (bytes) => {
+        const reader = await PdfReader.open(bytes);
+        const pages = await reader.pages();
+        return PdfReader.open(await prunedFile(reader, [{ page: pages[1], rotation: 0 }, { page: pages[2], rotation: 0 }]));
+    };
+    const packed = await keep(await makePdf(pagedBodies(3), { xref: 'stream', packed: [1, 2, 3, 5, 7] }));
+    assert.equal(packed.packsObjects, true);
+    assert.equal(packed.kind, 'stream');
+    assert.deepEqual(await contents(packed), ['Secret2', 'Secret3']);
+    assert.ok(!(await everyObject(packed)).includes('Secret1'));
+    assert.equal(packed.trailer.get('Root').num, 1);
+    // A file of an older version, or one that must not hold them (PDF/A-1), gets none.
+    const plain = await keep(await makePdf(pagedBodies(3)));
+    assert.equal(plain.packsObjects, false);
+    assert.equal(plain.kind, 'table');
+    assert.deepEqual(await contents(plain), ['Secret2', 'Secret3']);
 });
 
 test('a file whose cross-references are broken is read by a scan, and its saves are written whole', async () => {
@@ -187,6 +216,27 @@ test('form values written by pdf.js join the save under numbers the file does no
     assert.deepEqual([...objects.keys()].sort((a, b) => a - b), [3, 40], 'its cross-reference stream is left out');
     assert.equal(objects.get(3).get('Annots')[0].num, 40);
     assert.equal(objects.get(40).get('V').bytes, 'Alice');
+});
+
+test('a field an earlier save gave a value, that pdf.js now leaves out, is written back as the file had it', async () => {
+    const bodies = pagedBodies(1);
+    bodies.push('<</Subtype/Widget/FT/Btn/AS/Off>>', '<</Subtype/Widget/FT/Btn/AS/Off>>');
+    const source = await PdfReader.open(await makePdf(bodies));
+    const [first, second] = [source.size - 2, source.size - 1];
+    const on = new Dict([['Subtype', name('Widget')], ['FT', name('Btn')], ['AS', name('1')]]);
+    // pdf.js writes against the bytes it was opened on: after the first button was
+    // saved on and the second is chosen now, only the second differs from them.
+    const pdf = { saveDocument: async () => new Uint8Array([...source.bytes, ...incrementalUpdate(source, new Map([[second, on]]))]) };
+    const objects = await formObjects(pdf, source, 40, new Set([first]));
+    assert.equal(objects.get(first).get('AS').name, 'Off', 'the button saved on before is off again');
+    assert.equal(objects.get(second).get('AS').name, '1');
+    assert.deepEqual(sourceObjects(objects, source).sort((a, b) => a - b), [first, second]);
+
+    // Every value back as the file had it: pdf.js writes no object of its own.
+    const none = { saveDocument: async () => new Uint8Array([...source.bytes, ...incrementalUpdate(source, new Map())]) };
+    const back = await formObjects(none, source, 40, new Set([first, second]));
+    assert.deepEqual([...back.keys()].sort((a, b) => a - b), [first, second]);
+    assert.equal(back.get(second).get('AS').name, 'Off');
 });
 
 test('signatures, certifications, usage rights and PDF/A claims are seen where the file keeps them', async () => {

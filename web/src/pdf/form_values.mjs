@@ -10,11 +10,13 @@ import { PdfReader } from './reader.mjs';
 export class FormSaveError extends Error {}
 
 // `pdf`: the pdf.js document; `source`: the reader of the bytes it was opened on;
-// `firstFree`: the first number the file being saved does not use. Returns num -> value.
-export async function formObjects(pdf, source, firstFree) {
+// `firstFree`: the first number the file being saved does not use; `earlier`: the
+// numbers of the source's objects that saves since it was opened gave values to.
+// Returns num -> value.
+export async function formObjects(pdf, source, firstFree, earlier = new Set()) {
     const written = await PdfReader.open(await pdf.saveDocument());
     const updated = [...written.entries].filter(([, e]) => e?.type === 1 && e.offset >= source.bytes.length).map(([num]) => num);
-    if (!updated.length || written.repaired) throw new FormSaveError('the form values could not be written');
+    if ((!updated.length && !earlier.size) || written.repaired) throw new FormSaveError('the form values could not be written');
     // Objects new to pdf.js's update may clash with numbers later saves gave out here.
     const numbers = new Map();
     let next = firstFree;
@@ -30,5 +32,13 @@ export async function formObjects(pdf, source, firstFree) {
         if (value instanceof Stream && isName(value.dict.get('Type'), 'XRef')) continue;
         objects.set(mapRef(new Ref(num)).num, copyValue(value, mapRef));
     }
+    // pdf.js writes only what differs from the source: an object an earlier save gave a
+    // value that it leaves out now is as the source has it again (a radio button turned
+    // off, a field emptied), which the file must say too.
+    for (const num of earlier) if (!objects.has(num)) objects.set(num, await source.get(num));
     return objects;
 }
+
+// The numbers of the source's own objects among `objects` (formObjects), which later
+// saves pass back as `earlier`.
+export const sourceObjects = (objects, source) => [...objects.keys()].filter((num) => num < source.size);

@@ -5,6 +5,7 @@
 
 import { Dict, PdfString, Ref, Stream, isName, latin1 } from './objects.mjs';
 import { arrangePages } from './page_tree.mjs';
+import { packObjects } from './packing.mjs';
 import { wholeFile } from './writer.mjs';
 
 // Every object reachable from `roots` through `get`, in the order first met; a
@@ -300,5 +301,7 @@ export async function prunedFile(reader, entries, objects = new Map(), alsoDelet
     for (const num of order) out.set(numbers.get(num), await store.get(num));
     const trailer = new Dict([['Size', order.length + 1]]);
     for (const key of ['Root', 'Info', 'ID']) if (reader.trailer.has(key)) trailer.set(key, reader.trailer.get(key));
-    return wholeFile(headerVersion(reader.bytes), out, trailer, mapRef);
+    if (!reader.packsObjects) return wholeFile(headerVersion(reader.bytes), out, trailer, mapRef);
+    const { loose, places } = await packObjects(out, mapRef, order.length + 1);
+    return wholeFile(headerVersion(reader.bytes), loose, trailer, mapRef, places);
 }

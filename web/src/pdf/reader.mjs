@@ -35,6 +35,12 @@ export class PdfReader {
         return this.trailer.has('Encrypt');
     }
 
+    // Whether the file keeps objects in object streams.
+    get packsObjects() {
+        for (const entry of this.entries.values()) if (entry?.type === 2) return true;
+        return false;
+    }
+
     // The next free object number.
     get size() {
         let size = Number(this.trailer.get('Size')) || 0;

@@ -36,9 +36,15 @@ function tableSection(offsets, trailer, runs, mapRef = null) {
     return `${text}trailer\n${serialize(trailer, mapRef)}\n`;
 }
 
+// An entry of a cross-reference stream: [type, field 2, field 3].
+function streamEntry({ offset, gen, stream, index }) {
+    if (stream !== undefined) return [2, stream, index];
+    return offset === null ? [0, 0, gen] : [1, offset, gen];
+}
+
 // A cross-reference stream numbered `num` that lists itself too; stored uncompressed,
-// which every reader takes.
-function streamSection(offsets, trailer, num, at) {
+// which every reader takes. An entry {stream, index} is an object packed in a stream.
+function streamSection(offsets, trailer, num, at, mapRef = null) {
     offsets.set(num, { offset: at, gen: 0 });
     const nums = [...offsets.keys()].sort((a, b) => a - b);
     const runs = runsOf(nums);
@@ -46,12 +52,12 @@ function streamSection(offsets, trailer, num, at) {
     const row = 1 + width + 2;
     const data = new Uint8Array(nums.length * row);
     nums.forEach((n, i) => {
-        const { offset, gen } = offsets.get(n);
-        data[i * row] = offset === null ? 0 : 1;
-        let v = offset ?? 0;
+        const [type, field, last] = streamEntry(offsets.get(n));
+        data[i * row] = type;
+        let v = field;
         for (let k = width; k >= 1; --k, v = Math.floor(v / 256)) data[i * row + k] = v % 256;
-        data[i * row + width + 1] = (gen >> 8) & 0xff;
-        data[i * row + width + 2] = gen & 0xff;
+        data[i * row + width + 1] = (last >> 8) & 0xff;
+        data[i * row + width + 2] = last & 0xff;
     });
     const dict = new Dict(trailer);
     dict.set('Type', name('XRef'));
@@ -59,7 +65,7 @@ function streamSection(offsets, trailer, num, at) {
     dict.set('W', [1, width, 2]);
     dict.set('Index', runs.flat());
     if (trailer.has('Prev')) dict.set('Prev', trailer.get('Prev'));
-    return writeObject(num, 0, new Stream(dict, data));
+    return writeObject(num, 0, new Stream(dict, data), mapRef);
 }
 
 // The bytes to append to the file read by `reader` so that `objects` (num -> value,
@@ -99,8 +105,10 @@ export function incrementalUpdate(reader, objects) {
 }
 
 // A whole file holding `objects` (num -> value, numbered 1..n), its header taken from
-// the original's version; `mapRef` renumbers the references inside them.
-export function wholeFile(version, objects, trailer, mapRef = null) {
+// the original's version; `mapRef` renumbers the references inside them. `packed`
+// (num -> {stream, index}) names the objects that object streams among `objects`
+// hold; the file then ends in a cross-reference stream.
+export function wholeFile(version, objects, trailer, mapRef = null, packed = null) {
     const chunks = [latin1Bytes(`%PDF-${version}\n%\xe2\xe3\xcf\xd3\n`)];
     let length = chunks[0].length;
     const offsets = new Map([[0, { offset: null, gen: 65535 }]]);
@@ -111,6 +119,12 @@ export function wholeFile(version, objects, trailer, mapRef = null) {
             chunks.push(c);
             length += c.length;
         }
+    }
+    if (packed) {
+        for (const [num, place] of packed) offsets.set(num, place);
+        const num = Math.max(...offsets.keys()) + 1;
+        chunks.push(...streamSection(offsets, trailer, num, length, mapRef), latin1Bytes(`startxref\n${length}\n%%EOF\n`));
+        return concatBytes(chunks);
     }
     const table = tableSection(offsets, trailer, runsOf([0, ...nums]), mapRef);
     chunks.push(latin1Bytes(`${table}startxref\n${length}\n%%EOF\n`));

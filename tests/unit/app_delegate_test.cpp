@@ -78,7 +78,6 @@ TEST(AppDelegate, WindowStartsCentredAtItsInitialSizeWithTheApplicationTitle)
     EXPECT_FALSE(window.restored);
     EXPECT_EQ(window.title(), "Pagewick");
     EXPECT_EQ(window.shown, 1);
-    EXPECT_TRUE(app.delegate->applicationShouldTerminateAfterLastWindowClosed());
 }
 
 TEST(AppDelegate, DroppedFilesAreOpenedInOrder)

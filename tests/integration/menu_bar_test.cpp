@@ -5,7 +5,6 @@
 #include <gdk/gdkx.h>
 
 #include "app/language.h"
-#include "platform/gtk/gobject_ptr.h"
 #include "tests/integration/harness.h"
 
 namespace pw::testing {

@@ -101,12 +101,12 @@ GtkDialog* shownPrintDialog()
 {
     const GType printDialog = g_type_from_name("GtkPrintUnixDialog");
     GtkDialog* dialog = nullptr;
-    GList* windows = gtk_window_list_toplevels();  // the list is ours, the windows are not
-    for (GList* window = windows; window && !dialog; window = window->next)
+    // The list is ours, the windows are not.
+    const gtk::GOwned<GList, g_list_free> windows(gtk_window_list_toplevels());
+    for (GList* window = windows.get(); window && !dialog; window = window->next)
         if (printDialog && G_TYPE_CHECK_INSTANCE_TYPE(window->data, printDialog) &&
             gtk_widget_get_visible(GTK_WIDGET(window->data)))
             dialog = GTK_DIALOG(window->data);
-    g_list_free(windows);
     return dialog;
 }
 

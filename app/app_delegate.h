@@ -22,8 +22,6 @@ public:
     // Documents handed over by the desktop (command line, a second launch, a drop).
     void open(const std::vector<std::string>& paths);
     void openDocument();
-    // Closing the main window quits.
-    bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
 
     Window* window() const { return window_.get(); }
 

@@ -6,9 +6,10 @@ namespace pw {
 
 namespace {
 
-std::optional<MenuCommand> command(std::string title, std::string accelerator, const std::function<void()>& action)
+std::optional<MenuCommand> command(std::string name, std::string title, std::vector<std::string> accelerators,
+                                   const std::function<void()>& action)
 {
-    return MenuCommand{std::move(title), std::move(accelerator), action};
+    return MenuCommand{std::move(name), std::move(title), std::move(accelerators), action};
 }
 
 constexpr std::nullopt_t separator = std::nullopt;
@@ -20,33 +21,36 @@ std::vector<Menu> buildMenuBar(const MenuActions& a)
     std::vector<Menu> menus;
     menus.push_back({"Pagewick",
                      {
-                         command(tr("À propos de Pagewick", "About Pagewick"), "", a.about),
+                         command("about", tr("À propos de Pagewick", "About Pagewick"), {}, a.about),
                          separator,
-                         command(tr("Masquer Pagewick", "Hide Pagewick"), "<Primary>h", a.hide),
-                         command(tr("Masquer les autres", "Hide Others"), "<Primary><Alt>h", a.hideOthers),
+                         command("hide", tr("Masquer Pagewick", "Hide Pagewick"), {"<Primary>h"}, a.hide),
+                         command("hide-others", tr("Masquer les autres", "Hide Others"), {"<Primary><Alt>h"},
+                                 a.hideOthers),
                          separator,
-                         command(tr("Quitter Pagewick", "Quit Pagewick"), "<Primary>q", a.quit),
+                         command("quit", tr("Quitter Pagewick", "Quit Pagewick"), {"<Primary>q"}, a.quit),
                      }});
     menus.push_back({tr("Fichier", "File"),
                      {
-                         command(tr("Ouvrir…", "Open…"), "<Primary>o", a.open),
+                         command("open", tr("Ouvrir…", "Open…"), {"<Primary>o"}, a.open),
                          separator,
-                         command(tr("Fermer", "Close"), "<Primary>w", a.close),
+                         command("close", tr("Fermer", "Close"), {"<Primary>w"}, a.close),
                      }});
     menus.push_back({tr("Édition", "Edit"),
                      {
-                         command(tr("Annuler", "Undo"), "<Primary>z", a.undo),
-                         command(tr("Rétablir", "Redo"), "<Primary><Shift>z", a.redo),
+                         command("undo", tr("Annuler", "Undo"), {"<Primary>z"}, a.undo),
+                         command("redo", tr("Rétablir", "Redo"), {"<Primary><Shift>z"}, a.redo),
                          separator,
-                         command(tr("Couper", "Cut"), "<Primary>x", a.cut),
-                         command(tr("Copier", "Copy"), "<Primary>c", a.copy),
-                         command(tr("Coller", "Paste"), "<Primary>v", a.paste),
-                         command(tr("Tout sélectionner", "Select All"), "<Primary>a", a.selectAll),
+                         command("cut", tr("Couper", "Cut"), {"<Primary>x"}, a.cut),
+                         command("copy", tr("Copier", "Copy"), {"<Primary>c"}, a.copy),
+                         command("paste", tr("Coller", "Paste"), {"<Primary>v"}, a.paste),
+                         command("select-all", tr("Tout sélectionner", "Select All"), {"<Primary>a"}, a.selectAll),
                      }});
+    // F11 is where Linux users look for full screen.
     menus.push_back({tr("Fenêtre", "Window"),
                      {
-                         command(tr("Placer dans le Dock", "Minimize"), "<Primary>m", a.minimize),
-                         command(tr("Plein écran", "Enter Full Screen"), "<Primary><Super>f", a.toggleFullScreen),
+                         command("minimize", tr("Placer dans le Dock", "Minimize"), {"<Primary>m"}, a.minimize),
+                         command("full-screen", tr("Plein écran", "Enter Full Screen"), {"<Primary><Super>f", "F11"},
+                                 a.toggleFullScreen),
                      }});
     return menus;
 }

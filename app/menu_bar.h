@@ -16,7 +16,8 @@ struct MenuActions {
 };
 
 // The application menu, File, Edit and Window, titled in the interface language.
-// Key equivalents: Command is Ctrl (<Primary>), Option is Alt, Control is Super.
+// Each command is named after what it does. Key equivalents: Command is Ctrl
+// (<Primary>), Option is Alt, Control is Super.
 std::vector<Menu> buildMenuBar(const MenuActions& actions);
 
 }  // namespace pw

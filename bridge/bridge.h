@@ -24,13 +24,11 @@ class Timer;
 class WebView;
 class Workspace;
 
-// A file read for the page and waiting for it: its name, its absolute path, and the
-// ready call of window.__nativeOpen carrying its whole contents in Base64. The call is
+// A file read for the page and waiting for it: the ready call of window.__nativeOpen
+// carrying its name, its absolute path and its whole contents in Base64. The call is
 // built once with the Base64 encoded straight into it, so a file-sized text is never
 // copied on its way to the page.
 struct OpenedFile {
-    std::string name;
-    std::string path;
     std::string script;
 };
 

@@ -126,7 +126,7 @@ bool Bridge::readAndQueue(const std::string& path)
     }
     std::vector<std::uint8_t>().swap(bytes);
     remember(path);
-    pending_.push_back(OpenedFile{name, path, std::move(script)});
+    pending_.push_back(OpenedFile{std::move(script)});
     return true;
 }
 

@@ -72,7 +72,8 @@ void Bridge::save(const std::string& name, const std::string& b64, bool share)
     if (share) {
         const auto file = writeShareCopy(*services_.workspace, safeName, *bytes);
         if (!file) return;
-        if (auto view = web.lock()) services_.workspace->share(*file, view.get());
+        // Offered only while there is a page to have asked for it.
+        if (!web.expired()) services_.workspace->share(*file);
         return;
     }
 

@@ -41,11 +41,14 @@ struct Frame {
     friend bool operator==(const Frame&, const Frame&) = default;
 };
 
-// A menu command as the menu bar shows it. `accelerator` uses GTK's notation
-// ("<Primary>o", "<Primary><Shift>z"), which is also readable without GTK.
+// A menu command as the menu bar shows it. `name` is what it does ("open",
+// "full-screen"), the name of its action. `accelerators` use GTK's notation
+// ("<Primary>o", "<Primary><Shift>z", "F11"), which is also readable without GTK; the
+// menu shows the first.
 struct MenuCommand {
+    std::string name;
     std::string title;
-    std::string accelerator;  // empty: none
+    std::vector<std::string> accelerators;  // empty: none
     std::function<void()> action;
 };
 

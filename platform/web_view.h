@@ -32,8 +32,6 @@ public:
 
     // True when the view is placed in a window.
     virtual bool isInWindow() const = 0;
-    // Width of the view in its own coordinates (for anchoring popovers).
-    virtual int width() const = 0;
 
     // Files dropped on the view from outside go here instead of making the view
     // navigate to them.

@@ -5,16 +5,14 @@
 
 namespace pw {
 
-class WebView;
-
 // The desktop around the application. Main thread only.
 class Workspace {
 public:
     virtual ~Workspace() = default;
     // Hands a URL to the desktop's handler for it; failures are not reported.
     virtual void openURL(const std::string& url) = 0;
-    // Offers the file to the user's applications ("open with"), anchored to the view.
-    virtual void share(const std::string& path, WebView* anchor) = 0;
+    // Offers the file to the user's applications ("open with"), over the active window.
+    virtual void share(const std::string& path) = 0;
     // The user's Documents folder, if the desktop names one.
     virtual std::optional<std::string> documentsDirectory() const = 0;
     // The per-user temporary folder.

@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/shell.h"
 
 namespace pw::gtk {
@@ -18,7 +19,7 @@ public:
     GtkAppWindow(GtkApplication* application, const std::shared_ptr<GtkWebView>& content, Size size);
     ~GtkAppWindow() override;
 
-    GtkWindow* gtkWindow() const { return window_; }
+    GtkWindow* gtkWindow() const { return window_.get(); }
 
     void setTitle(const std::string& title) override;
     std::string title() const override;
@@ -37,6 +38,9 @@ private:
     bool fitsOnAMonitor(const Frame& frame) const;
     void reportFrameSoon();
     void reportFrameNow();
+    GObjectPtr<GMenu> submenuOf(const Menu& menu);
+    // The command's action on the window, named after it, with its accelerators.
+    void addCommand(GMenu* section, const MenuCommand& command);
 
     static gboolean onConfigure(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean onWindowState(GtkWidget* widget, GdkEventWindowState* event, gpointer self);
@@ -44,7 +48,7 @@ private:
     static gboolean onDeleteEvent(GtkWidget* widget, GdkEvent* event, gpointer self);
 
     GtkApplication* application_;
-    GtkWindow* window_;
+    GObjectPtr<GtkWindow> window_;
     std::weak_ptr<GtkWebView> content_;
     // Set once the page has agreed to close: the next delete event closes for real.
     bool pageAgreedToClose_ = false;

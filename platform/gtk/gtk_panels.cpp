@@ -6,6 +6,7 @@
 
 #include "common/language.h"
 #include "platform/gtk/application_window.h"
+#include "platform/gtk/gobject_ptr.h"
 
 namespace pw::gtk {
 
@@ -39,7 +40,8 @@ GtkFileFilter* makeFilter(FileFilter filter)
     return fileFilter;
 }
 
-// The one filter, so that nothing else can be chosen; no filter offers every file.
+// The one filter, so that nothing else can be chosen; no filter offers every file. A
+// new filter is floating: the chooser takes it.
 void restrictTo(GtkFileChooser* chooser, FileFilter filter)
 {
     if (GtkFileFilter* fileFilter = makeFilter(filter)) {
@@ -48,32 +50,31 @@ void restrictTo(GtkFileChooser* chooser, FileFilter filter)
     }
 }
 
-GtkFileChooserNative* makeChooser(const std::string& title, GtkFileChooserAction action,
-                                  const std::string& acceptLabel)
+// A chooser is no widget: it is held by reference, and lives as long as one is held.
+GObjectPtr<GtkFileChooserNative> makeChooser(const std::string& title, GtkFileChooserAction action,
+                                             const std::string& acceptLabel)
 {
-    GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
-        title.c_str(), activeApplicationWindow(), action, acceptLabel.c_str(), tr("_Annuler", "_Cancel").c_str());
+    auto chooser = GObjectPtr<GtkFileChooserNative>::adopt(gtk_file_chooser_native_new(
+        title.c_str(), activeApplicationWindow(), action, acceptLabel.c_str(), tr("_Annuler", "_Cancel").c_str()));
     // Paths are what the bridge works with: no remote locations.
-    gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(chooser), TRUE);
+    gtk_file_chooser_set_local_only(GTK_FILE_CHOOSER(chooser.get()), TRUE);
     return chooser;
 }
 
-GtkFileChooserNative* makeOpenChooser(const OpenPanelRequest& request)
+GObjectPtr<GtkFileChooserNative> makeOpenChooser(const OpenPanelRequest& request)
 {
     // An open chooser picks files only, never folders.
-    GtkFileChooserNative* chooser =
-        makeChooser(tr("Ouvrir", "Open"), GTK_FILE_CHOOSER_ACTION_OPEN, tr("_Ouvrir", "_Open"));
-    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser), request.multiple);
-    restrictTo(GTK_FILE_CHOOSER(chooser), request.filter);
+    auto chooser = makeChooser(tr("Ouvrir", "Open"), GTK_FILE_CHOOSER_ACTION_OPEN, tr("_Ouvrir", "_Open"));
+    gtk_file_chooser_set_select_multiple(GTK_FILE_CHOOSER(chooser.get()), request.multiple);
+    restrictTo(GTK_FILE_CHOOSER(chooser.get()), request.filter);
     return chooser;
 }
 
-GtkFileChooserNative* makeSaveChooser(const SavePanelRequest& request)
+GObjectPtr<GtkFileChooserNative> makeSaveChooser(const SavePanelRequest& request)
 {
     const std::string title = request.message.empty() ? tr("Enregistrer", "Save") : request.message;
-    GtkFileChooserNative* chooser =
-        makeChooser(title, GTK_FILE_CHOOSER_ACTION_SAVE, tr("_Enregistrer", "_Save"));
-    GtkFileChooser* fileChooser = GTK_FILE_CHOOSER(chooser);
+    auto chooser = makeChooser(title, GTK_FILE_CHOOSER_ACTION_SAVE, tr("_Enregistrer", "_Save"));
+    GtkFileChooser* fileChooser = GTK_FILE_CHOOSER(chooser.get());
     gtk_file_chooser_set_do_overwrite_confirmation(fileChooser, TRUE);
     gtk_file_chooser_set_create_folders(fileChooser, request.canCreateFolders);
     if (request.directory) gtk_file_chooser_set_current_folder(fileChooser, request.directory->c_str());
@@ -85,9 +86,8 @@ GtkFileChooserNative* makeSaveChooser(const SavePanelRequest& request)
 std::vector<std::string> chosenFiles(GtkFileChooser* chooser)
 {
     std::vector<std::string> paths;
-    GSList* names = gtk_file_chooser_get_filenames(chooser);
-    for (GSList* item = names; item; item = item->next) paths.emplace_back(static_cast<const char*>(item->data));
-    g_slist_free_full(names, g_free);
+    const GStringListPtr names(gtk_file_chooser_get_filenames(chooser));
+    for (GSList* item = names.get(); item; item = item->next) paths.emplace_back(static_cast<const char*>(item->data));
     return paths;
 }
 
@@ -100,31 +100,32 @@ ChosenPaths openAnswer(GtkFileChooserNative* chooser, gint response)
 std::optional<std::string> saveAnswer(GtkFileChooserNative* chooser, gint response)
 {
     if (response != GTK_RESPONSE_ACCEPT) return std::nullopt;
-    gchar* name = gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser));
+    const GCharPtr name(gtk_file_chooser_get_filename(GTK_FILE_CHOOSER(chooser)));
     if (!name) return std::nullopt;
-    std::string path(name);
-    g_free(name);
-    return path;
+    return std::string(name.get());
 }
 
 using Answered = std::function<void(GtkFileChooserNative*, gint)>;
 
 void onChooserResponse(GtkNativeDialog* dialog, gint response, gpointer data)
 {
+    // The reference it was shown with, let go once it has answered; the signal
+    // emission holds its own meanwhile.
+    const auto shown = GObjectPtr<GtkNativeDialog>::adopt(dialog);
     (*static_cast<Answered*>(data))(GTK_FILE_CHOOSER_NATIVE(dialog), response);
-    // Ours since it was shown; the signal emission holds its own reference meanwhile.
-    g_object_unref(dialog);
 }
 
 // Shows the chooser without blocking. It stays alive until it answers, and the
 // answer runs `answered` once.
-void showWithoutBlocking(GtkFileChooserNative* chooser, Answered answered)
+void showWithoutBlocking(GObjectPtr<GtkFileChooserNative> chooser, Answered answered)
 {
-    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), FALSE);
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser.get()), FALSE);
     g_signal_connect_data(
-        chooser, "response", G_CALLBACK(onChooserResponse), new Answered(std::move(answered)),
+        chooser.get(), "response", G_CALLBACK(onChooserResponse), new Answered(std::move(answered)),
         [](gpointer data, GClosure*) { delete static_cast<Answered*>(data); }, GConnectFlags(0));
-    gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser));
+    gtk_native_dialog_show(GTK_NATIVE_DIALOG(chooser.get()));
+    // From here the chooser holds itself until its answer (onChooserResponse).
+    static_cast<void>(chooser.release());
 }
 
 // --- Alerts ----------------------------------------------------------------------
@@ -166,12 +167,10 @@ void GtkPanels::beginOpen(const OpenPanelRequest& request, std::function<void(Ch
 
 ChosenPaths GtkPanels::runOpen(const OpenPanelRequest& request)
 {
-    GtkFileChooserNative* chooser = makeOpenChooser(request);
-    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
-    const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser));
-    ChosenPaths paths = openAnswer(chooser, response);
-    g_object_unref(chooser);
-    return paths;
+    const auto chooser = makeOpenChooser(request);
+    gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser.get()), TRUE);
+    const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser.get()));
+    return openAnswer(chooser.get(), response);
 }
 
 void GtkPanels::beginSave(const SavePanelRequest& request, std::function<void(std::optional<std::string>)> done)

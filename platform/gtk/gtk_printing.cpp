@@ -16,15 +16,15 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // Hands the vector's memory to GLib without copying it.
-GBytes* takeBytes(Bytes bytes)
+GBytesPtr takeBytes(Bytes bytes)
 {
     auto* owned = new Bytes(std::move(bytes));
-    return g_bytes_new_with_free_func(
-        owned->data(), owned->size(), [](gpointer data) { delete static_cast<Bytes*>(data); }, owned);
+    return GBytesPtr(g_bytes_new_with_free_func(
+        owned->data(), owned->size(), [](gpointer data) { delete static_cast<Bytes*>(data); }, owned));
 }
 
 // Settings every job starts from. Each job works on a copy, so what one job's dialog
-// changes does not carry over to the next.
+// changes does not carry over to the next. Kept for the process's life.
 GtkPrintSettings* sharedPrintSettings()
 {
     static GtkPrintSettings* settings = gtk_print_settings_new();
@@ -34,10 +34,10 @@ GtkPrintSettings* sharedPrintSettings()
 void drawPage(GtkPrintOperation*, GtkPrintContext* context, gint pageNumber, gpointer data)
 {
     auto* document = static_cast<PopplerPdfDocument*>(data);
-    PopplerPage* page = poppler_document_get_page(document->poppler(), pageNumber);
+    const auto page = GObjectPtr<PopplerPage>::adopt(poppler_document_get_page(document->poppler(), pageNumber));
     if (!page) return;
     double width = 0, height = 0;
-    poppler_page_get_size(page, &width, &height);
+    poppler_page_get_size(page.get(), &width, &height);
     const PageFit fit =
         fitPage(width, height, gtk_print_context_get_width(context), gtk_print_context_get_height(context));
 
@@ -50,30 +50,28 @@ void drawPage(GtkPrintOperation*, GtkPrintContext* context, gint pageNumber, gpo
         cairo_translate(cr, height, 0);
         cairo_rotate(cr, M_PI / 2);
     }
-    poppler_page_render_for_printing(page, cr);
+    poppler_page_render_for_printing(page.get(), cr);
     cairo_restore(cr);
-    g_object_unref(page);
 }
 
 // A job for the document, which it keeps alive as long as it lasts. nullptr when there
 // is nothing Poppler can print.
-GtkPrintOperation* makeOperation(const std::shared_ptr<PdfDocument>& document)
+GObjectPtr<GtkPrintOperation> makeOperation(const std::shared_ptr<PdfDocument>& document)
 {
     auto pdf = std::dynamic_pointer_cast<PopplerPdfDocument>(document);
-    if (!pdf || pdf->pageCount() <= 0) return nullptr;
+    if (!pdf || pdf->pageCount() <= 0) return {};
 
-    GtkPrintOperation* operation = gtk_print_operation_new();
-    GtkPrintSettings* settings = gtk_print_settings_copy(sharedPrintSettings());
-    gtk_print_operation_set_print_settings(operation, settings);
-    g_object_unref(settings);
-    gtk_print_operation_set_n_pages(operation, pdf->pageCount());
+    auto operation = GObjectPtr<GtkPrintOperation>::adopt(gtk_print_operation_new());
+    const auto settings = GObjectPtr<GtkPrintSettings>::adopt(gtk_print_settings_copy(sharedPrintSettings()));
+    gtk_print_operation_set_print_settings(operation.get(), settings.get());
+    gtk_print_operation_set_n_pages(operation.get(), pdf->pageCount());
     // The context then measures in points, as Poppler does.
-    gtk_print_operation_set_unit(operation, GTK_UNIT_POINTS);
+    gtk_print_operation_set_unit(operation.get(), GTK_UNIT_POINTS);
 
     auto* held = new std::shared_ptr<PopplerPdfDocument>(pdf);
-    g_object_set_data_full(G_OBJECT(operation), "pagewick-document", held,
+    g_object_set_data_full(G_OBJECT(operation.get()), "pagewick-document", held,
                            [](gpointer data) { delete static_cast<std::shared_ptr<PopplerPdfDocument>*>(data); });
-    g_signal_connect(operation, "draw-page", G_CALLBACK(drawPage), pdf.get());
+    g_signal_connect(operation.get(), "draw-page", G_CALLBACK(drawPage), pdf.get());
     return operation;
 }
 
@@ -86,31 +84,26 @@ GtkWindow* windowOf(WebView* view)
     return activeApplicationWindow();
 }
 
-void releaseWhenDone(GtkPrintOperation* operation, GtkPrintOperationResult, gpointer)
+void releaseWhenDone(GtkPrintOperation*, GtkPrintOperationResult, gpointer job)
 {
-    g_object_unref(operation);
+    // The reference the job was started with; the emission holds its own meanwhile.
+    GObjectPtr<GtkPrintOperation>::adopt(static_cast<GtkPrintOperation*>(job));
 }
 
 }  // namespace
 
 std::shared_ptr<PopplerPdfDocument> PopplerPdfDocument::fromBytes(Bytes bytes)
 {
-    GBytes* data = takeBytes(std::move(bytes));
+    const GBytesPtr data = takeBytes(std::move(bytes));
     // Poppler keeps its own reference to the bytes for the document's life.
-    PopplerDocument* document = poppler_document_new_from_bytes(data, nullptr, nullptr);
-    g_bytes_unref(data);
+    auto document = GObjectPtr<PopplerDocument>::adopt(poppler_document_new_from_bytes(data.get(), nullptr, nullptr));
     if (!document) return nullptr;
-    return std::shared_ptr<PopplerPdfDocument>(new PopplerPdfDocument(document));
-}
-
-PopplerPdfDocument::~PopplerPdfDocument()
-{
-    g_object_unref(document_);
+    return std::shared_ptr<PopplerPdfDocument>(new PopplerPdfDocument(std::move(document)));
 }
 
 int PopplerPdfDocument::pageCount() const
 {
-    return poppler_document_get_n_pages(document_);
+    return poppler_document_get_n_pages(document_.get());
 }
 
 std::shared_ptr<PdfDocument> GtkPrinting::makeDocument(Bytes bytes)
@@ -120,32 +113,19 @@ std::shared_ptr<PdfDocument> GtkPrinting::makeDocument(Bytes bytes)
 
 void GtkPrinting::print(const std::shared_ptr<PdfDocument>& document, WebView* attachTo)
 {
-    GtkPrintOperation* operation = makeOperation(document);
+    const auto operation = makeOperation(document);
     if (!operation) return;
-    gtk_print_operation_set_show_progress(operation, TRUE);
+    gtk_print_operation_set_show_progress(operation.get(), TRUE);
 
     GtkWindow* parent = attachTo ? windowOf(attachTo) : nullptr;
     if (parent) {
         // Attached to the window: the dialog and the job run on their own while the
         // rest of the application stays usable; the job lets go of itself when done.
-        gtk_print_operation_set_allow_async(operation, TRUE);
-        g_object_ref(operation);
-        g_signal_connect(operation, "done", G_CALLBACK(releaseWhenDone), nullptr);
+        gtk_print_operation_set_allow_async(operation.get(), TRUE);
+        g_signal_connect(operation.get(), "done", G_CALLBACK(releaseWhenDone), GObjectPtr(operation).release());
     }
     // Without a window this runs application-modally, returning when the job is over.
-    gtk_print_operation_run(operation, GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, parent, nullptr);
-    g_object_unref(operation);
-}
-
-bool GtkPrinting::exportToPdf(const std::shared_ptr<PdfDocument>& document, const std::string& path)
-{
-    GtkPrintOperation* operation = makeOperation(document);
-    if (!operation) return false;
-    gtk_print_operation_set_export_filename(operation, path.c_str());
-    const GtkPrintOperationResult result =
-        gtk_print_operation_run(operation, GTK_PRINT_OPERATION_ACTION_EXPORT, nullptr, nullptr);
-    g_object_unref(operation);
-    return result == GTK_PRINT_OPERATION_RESULT_APPLY;
+    gtk_print_operation_run(operation.get(), GTK_PRINT_OPERATION_ACTION_PRINT_DIALOG, parent, nullptr);
 }
 
 }  // namespace pw::gtk

@@ -4,6 +4,7 @@
 
 #include <poppler.h>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/printing.h"
 
 namespace pw::gtk {
@@ -13,16 +14,12 @@ class PopplerPdfDocument : public PdfDocument {
 public:
     // nullptr when Poppler cannot read the bytes as a PDF.
     static std::shared_ptr<PopplerPdfDocument> fromBytes(std::vector<std::uint8_t> bytes);
-    ~PopplerPdfDocument() override;
-    PopplerPdfDocument(const PopplerPdfDocument&) = delete;
-    PopplerPdfDocument& operator=(const PopplerPdfDocument&) = delete;
-
     int pageCount() const override;
-    PopplerDocument* poppler() const { return document_; }
+    PopplerDocument* poppler() const { return document_.get(); }
 
 private:
-    explicit PopplerPdfDocument(PopplerDocument* document) : document_(document) {}
-    PopplerDocument* document_;
+    explicit PopplerPdfDocument(GObjectPtr<PopplerDocument> document) : document_(std::move(document)) {}
+    GObjectPtr<PopplerDocument> document_;
 };
 
 // Prints through GtkPrintOperation with Poppler drawing each page: a copy of the
@@ -31,10 +28,6 @@ class GtkPrinting : public Printing {
 public:
     std::shared_ptr<PdfDocument> makeDocument(std::vector<std::uint8_t> bytes) override;
     void print(const std::shared_ptr<PdfDocument>& document, WebView* attachTo) override;
-
-    // The same job as print() without any dialog, its pages written to a PDF file
-    // instead of a printer. True when the file was written.
-    static bool exportToPdf(const std::shared_ptr<PdfDocument>& document, const std::string& path);
 };
 
 }  // namespace pw::gtk

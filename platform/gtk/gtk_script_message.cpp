@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "platform/gtk/gobject_ptr.h"
+
 namespace pw::gtk {
 
 ScriptMessage scriptMessageFrom(JSCValue* value)
@@ -11,15 +13,15 @@ ScriptMessage scriptMessageFrom(JSCValue* value)
         return message;
     message.isObject = true;
 
-    gchar** names = jsc_value_object_enumerate_properties(value);
+    const GStrvPtr names(jsc_value_object_enumerate_properties(value));
     if (!names) return message;
-    for (gchar** name = names; *name; ++name) {
-        JSCValue* property = jsc_value_object_get_property(value, *name);
-        if (property && jsc_value_is_string(property)) {
+    for (gchar** name = names.get(); *name; ++name) {
+        const auto property = GObjectPtr<JSCValue>::adopt(jsc_value_object_get_property(value, *name));
+        if (property && jsc_value_is_string(property.get())) {
             // As bytes, so that a string holding a NUL is not cut short.
-            GBytes* bytes = jsc_value_to_string_as_bytes(property);
+            const GBytesPtr bytes(jsc_value_to_string_as_bytes(property.get()));
             gsize size = 0;
-            const auto* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+            const auto* data = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
             try {
                 message.strings.emplace(*name, std::string(data ? data : "", size));
             } catch (const std::bad_alloc&) {
@@ -28,12 +30,9 @@ ScriptMessage scriptMessageFrom(JSCValue* value)
                 message.isObject = false;
                 message.strings.clear();
             }
-            g_bytes_unref(bytes);
         }
-        if (property) g_object_unref(property);
         if (!message.isObject) break;
     }
-    g_strfreev(names);
     return message;
 }
 

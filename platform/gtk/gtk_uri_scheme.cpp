@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gtk/gobject_ptr.h"
+
 namespace pw::gtk {
 
 namespace {
@@ -23,14 +25,12 @@ void deleteHandler(gpointer handler)
 
 // A stream over the body that owns the bytes: they are handed to GLib as they are,
 // not copied again, and freed when WebKit has read them and dropped the stream.
-GInputStream* streamOver(std::optional<Bytes>&& body)
+GObjectPtr<GInputStream> streamOver(std::optional<Bytes>&& body)
 {
-    if (!body || body->empty()) return g_memory_input_stream_new();
+    if (!body || body->empty()) return GObjectPtr<GInputStream>::adopt(g_memory_input_stream_new());
     auto* owned = new Bytes(std::move(*body));
-    GBytes* bytes = g_bytes_new_with_free_func(owned->data(), owned->size(), deleteBytes, owned);
-    GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
-    g_bytes_unref(bytes);
-    return stream;
+    const GBytesPtr bytes(g_bytes_new_with_free_func(owned->data(), owned->size(), deleteBytes, owned));
+    return GObjectPtr<GInputStream>::adopt(g_memory_input_stream_new_from_bytes(bytes.get()));
 }
 
 SoupMessageHeaders* headersOf(const SchemeResponse& response)
@@ -49,24 +49,22 @@ const std::string* contentTypeOf(const SchemeResponse& response)
 
 void failBadUrl(WebKitURISchemeRequest* request)
 {
-    GError* error = g_error_new_literal(G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT, "Bad URL");
-    webkit_uri_scheme_request_finish_error(request, error);
-    g_error_free(error);
+    const GErrorPtr error(g_error_new_literal(G_IO_ERROR, G_IO_ERROR_INVALID_ARGUMENT, "Bad URL"));
+    webkit_uri_scheme_request_finish_error(request, error.get());
 }
 
 void finishWith(WebKitURISchemeRequest* request, SchemeResponse&& answer)
 {
     const gint64 length = answer.body ? static_cast<gint64>(answer.body->size()) : 0;
-    GInputStream* stream = streamOver(std::move(answer.body));
-    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, length);
-    g_object_unref(stream);
+    const auto stream = streamOver(std::move(answer.body));
+    const auto response =
+        GObjectPtr<WebKitURISchemeResponse>::adopt(webkit_uri_scheme_response_new(stream.get(), length));
 
-    webkit_uri_scheme_response_set_status(response, static_cast<guint>(answer.status), nullptr);
+    webkit_uri_scheme_response_set_status(response.get(), static_cast<guint>(answer.status), nullptr);
     if (const std::string* contentType = contentTypeOf(answer))
-        webkit_uri_scheme_response_set_content_type(response, contentType->c_str());
-    webkit_uri_scheme_response_set_http_headers(response, headersOf(answer));  // takes the headers
-    webkit_uri_scheme_request_finish_with_response(request, response);
-    g_object_unref(response);
+        webkit_uri_scheme_response_set_content_type(response.get(), contentType->c_str());
+    webkit_uri_scheme_response_set_http_headers(response.get(), headersOf(answer));  // takes the headers
+    webkit_uri_scheme_request_finish_with_response(request, response.get());
 }
 
 void answerRequest(WebKitURISchemeRequest* request, gpointer data)

@@ -26,27 +26,30 @@ std::optional<std::string> uriOf(WebKitURIRequest* request)
     return std::string(uri);
 }
 
+// The evaluation's value; none when the script failed.
+GObjectPtr<JSCValue> evaluationResult(GObject* source, GAsyncResult* result)
+{
+    GError* error = nullptr;
+    auto value = GObjectPtr<JSCValue>::adopt(
+        webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error));
+    const GErrorPtr failure(error);
+    return value;
+}
+
 void finishIgnoringValue(GObject* source, GAsyncResult* result, gpointer)
 {
     // Finishing every evaluation lets WebKit drop what it kept for it; fire-and-forget
     // evaluations have been seen to hold on to their memory otherwise.
-    GError* error = nullptr;
-    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error))
-        g_object_unref(value);
-    g_clear_error(&error);
+    evaluationResult(source, result);
 }
 
 void finishWithBoolean(GObject* source, GAsyncResult* result, gpointer data)
 {
     std::unique_ptr<std::function<void(std::optional<bool>)>> done(
         static_cast<std::function<void(std::optional<bool>)>*>(data));
-    GError* error = nullptr;
     std::optional<bool> answer;
-    if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error)) {
-        if (jsc_value_is_boolean(value)) answer = jsc_value_to_boolean(value);
-        g_object_unref(value);
-    }
-    g_clear_error(&error);
+    if (const auto value = evaluationResult(source, result); value && jsc_value_is_boolean(value.get()))
+        answer = jsc_value_to_boolean(value.get());
     (*done)(answer);
 }
 
@@ -62,47 +65,47 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
-    WebKitWebContext* context = webkit_web_context_new();
-    webkit_web_context_set_sandbox_enabled(context, webSandboxIsUsable());
+    auto context = GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
+    webkit_web_context_set_sandbox_enabled(context.get(), webSandboxIsUsable());
     if (!configuration.preferredLanguages.empty()) {
         std::vector<const gchar*> languages;
         for (const auto& language : configuration.preferredLanguages) languages.push_back(language.c_str());
         languages.push_back(nullptr);
-        webkit_web_context_set_preferred_languages(context, languages.data());
+        webkit_web_context_set_preferred_languages(context.get(), languages.data());
     }
-    registerScheme(context, configuration.scheme, configuration.schemeHandler);
+    registerScheme(context.get(), configuration.scheme, configuration.schemeHandler);
     if (!webProcessExtensions.empty())
-        webkit_web_context_set_web_extensions_directory(context, webProcessExtensions.c_str());
+        webkit_web_context_set_web_extensions_directory(context.get(), webProcessExtensions.c_str());
 
-    self->contentManager_ = webkit_user_content_manager_new();
-    webkit_user_content_manager_register_script_message_handler(self->contentManager_,
+    self->contentManager_ = GObjectPtr<WebKitUserContentManager>::adopt(webkit_user_content_manager_new());
+    webkit_user_content_manager_register_script_message_handler(self->contentManager_.get(),
                                                                 configuration.messageHandlerName.c_str());
     // Only documents of the page's origin get the start script; it checks again itself.
     const std::string pageDocuments = configuration.pageOrigin + "/*";
     const gchar* allowList[] = {pageDocuments.c_str(), nullptr};
-    WebKitUserScript* script = webkit_user_script_new(
+    const GOwned<WebKitUserScript, webkit_user_script_unref> script(webkit_user_script_new(
         configuration.startScript.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
-        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, configuration.pageOrigin.empty() ? nullptr : allowList, nullptr);
-    webkit_user_content_manager_add_script(self->contentManager_, script);
-    webkit_user_script_unref(script);
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, configuration.pageOrigin.empty() ? nullptr : allowList, nullptr));
+    webkit_user_content_manager_add_script(self->contentManager_.get(), script.get());
 
-    WebKitSettings* settings = webkit_settings_new();
-    webkit_settings_set_user_agent_with_application_details(settings, configuration.applicationName.c_str(),
+    const auto settings = GObjectPtr<WebKitSettings>::adopt(webkit_settings_new());
+    webkit_settings_set_user_agent_with_application_details(settings.get(), configuration.applicationName.c_str(),
                                                             nullptr);
-    webkit_settings_set_enable_developer_extras(settings, configuration.developerExtras);
+    webkit_settings_set_enable_developer_extras(settings.get(), configuration.developerExtras);
     if (!acceleratedCompositingPays(graphicsFacts()))
-        webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+        webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
-    self->view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, "user-content-manager",
-                                               self->contentManager_, "settings", settings, nullptr));
-    g_object_unref(settings);
-    g_object_ref_sink(self->view_);
-    g_object_set_data_full(G_OBJECT(self->view_), contextKey, context, g_object_unref);
-    g_object_set_data_full(G_OBJECT(self->view_), wrapperKey, new std::shared_ptr<GtkWebView>(self),
+    // Ours until the widget is destroyed (onDestroy), whoever its container is.
+    self->view_ = GObjectPtr<WebKitWebView>::refSink(
+        WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context.get(), "user-content-manager",
+                                     self->contentManager_.get(), "settings", settings.get(), nullptr)));
+    // The view keeps its context for as long as it lives.
+    g_object_set_data_full(G_OBJECT(self->view_.get()), contextKey, context.release(), g_object_unref);
+    g_object_set_data_full(G_OBJECT(self->view_.get()), wrapperKey, new std::shared_ptr<GtkWebView>(self),
                            [](gpointer p) { delete static_cast<std::shared_ptr<GtkWebView>*>(p); });
 
     self->delegate_ = configuration.delegate;
-    self->close_ = std::make_shared<PageClose>(self->view_, configuration.delegate);
+    self->close_ = std::make_shared<PageClose>(self->view_.get(), configuration.delegate);
     self->messageHandlerName_ = configuration.messageHandlerName;
     self->scheme_ = configuration.scheme;
     self->pageOrigin_ = configuration.pageOrigin;
@@ -110,46 +113,39 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
     return self;
 }
 
-GtkWebView::~GtkWebView()
-{
-    if (contentManager_) g_object_unref(contentManager_);
-}
-
 void GtkWebView::connectSignals()
 {
     const std::string messageSignal = "script-message-received::" + messageHandlerName_;
-    g_signal_connect(contentManager_, messageSignal.c_str(), G_CALLBACK(onScriptMessage), this);
-    g_signal_connect(view_, "destroy", G_CALLBACK(onDestroy), this);
-    g_signal_connect(view_, "notify::title", G_CALLBACK(onTitle), this);
-    g_signal_connect(view_, "decide-policy", G_CALLBACK(onDecidePolicy), this);
-    g_signal_connect(view_, "create", G_CALLBACK(onCreate), this);
-    g_signal_connect(view_, "web-process-terminated", G_CALLBACK(onTerminated), this);
-    g_signal_connect(view_, "load-changed", G_CALLBACK(onLoadChanged), this);
-    g_signal_connect(view_, "run-file-chooser", G_CALLBACK(onFileChooser), this);
-    g_signal_connect(view_, "script-dialog", G_CALLBACK(onScriptDialog), this);
+    g_signal_connect(contentManager_.get(), messageSignal.c_str(), G_CALLBACK(onScriptMessage), this);
+    g_signal_connect(view_.get(), "destroy", G_CALLBACK(onDestroy), this);
+    g_signal_connect(view_.get(), "notify::title", G_CALLBACK(onTitle), this);
+    g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(onDecidePolicy), this);
+    g_signal_connect(view_.get(), "create", G_CALLBACK(onCreate), this);
+    g_signal_connect(view_.get(), "web-process-terminated", G_CALLBACK(onTerminated), this);
+    g_signal_connect(view_.get(), "load-changed", G_CALLBACK(onLoadChanged), this);
+    g_signal_connect(view_.get(), "run-file-chooser", G_CALLBACK(onFileChooser), this);
+    g_signal_connect(view_.get(), "script-dialog", G_CALLBACK(onScriptDialog), this);
     connectBoundarySignals();
-    g_signal_connect(view_, "close", G_CALLBACK(onClose), this);
-    g_signal_connect(view_, "context-menu", G_CALLBACK(onContextMenu), this);
+    g_signal_connect(view_.get(), "close", G_CALLBACK(onClose), this);
+    g_signal_connect(view_.get(), "context-menu", G_CALLBACK(onContextMenu), this);
 }
 
 void GtkWebView::onDestroy(GtkWidget* widget, gpointer self)
 {
     GtkWebView* wrapper = wrapperOf(self);
-    g_signal_handlers_disconnect_by_data(wrapper->contentManager_, self);
+    g_signal_handlers_disconnect_by_data(wrapper->contentManager_.get(), self);
     g_signal_handlers_disconnect_by_data(widget, self);
-    WebKitWebView* view = wrapper->view_;
-    wrapper->view_ = nullptr;
+    const GObjectPtr<WebKitWebView> view = std::move(wrapper->view_);
     wrapper->close_.reset();
     // Dropping the widget's hold on the wrapper lets weak holders see that the view
     // is gone; the wrapper may be deleted right here, so touch nothing after.
-    g_object_set_data(G_OBJECT(view), wrapperKey, nullptr);
-    g_object_unref(view);
+    g_object_set_data(G_OBJECT(view.get()), wrapperKey, nullptr);
 }
 
 void GtkWebView::evaluate(std::string script)
 {
     if (!view_) return;
-    webkit_web_view_evaluate_javascript(view_, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+    webkit_web_view_evaluate_javascript(view_.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
                                         nullptr, finishIgnoringValue, nullptr);
 }
 
@@ -159,7 +155,7 @@ void GtkWebView::evaluate(std::string script, std::function<void(std::optional<b
         done(std::nullopt);
         return;
     }
-    webkit_web_view_evaluate_javascript(view_, script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
+    webkit_web_view_evaluate_javascript(view_.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
                                         nullptr, finishWithBoolean,
                                         new std::function<void(std::optional<bool>)>(std::move(done)));
 }
@@ -168,19 +164,19 @@ void GtkWebView::load(const std::string& url)
 {
     if (!view_) return;
     shellLoads_ = true;
-    webkit_web_view_load_uri(view_, url.c_str());
+    webkit_web_view_load_uri(view_.get(), url.c_str());
 }
 
 void GtkWebView::reload()
 {
     if (!view_) return;
     shellLoads_ = true;
-    webkit_web_view_reload(view_);
+    webkit_web_view_reload(view_.get());
 }
 
 std::optional<std::string> GtkWebView::title() const
 {
-    const char* title = view_ ? webkit_web_view_get_title(view_) : nullptr;
+    const char* title = view_ ? webkit_web_view_get_title(view_.get()) : nullptr;
     if (!title) return std::nullopt;
     return std::string(title);
 }
@@ -193,24 +189,19 @@ void GtkWebView::observeTitle(std::function<void()> changed)
 bool GtkWebView::isInWindow() const
 {
     if (!view_) return false;
-    GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view_));
-    return toplevel != GTK_WIDGET(view_) && GTK_IS_WINDOW(toplevel);
-}
-
-int GtkWebView::width() const
-{
-    return view_ ? gtk_widget_get_allocated_width(GTK_WIDGET(view_)) : 0;
+    GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view_.get()));
+    return toplevel != GTK_WIDGET(view_.get()) && GTK_IS_WINDOW(toplevel);
 }
 
 void GtkWebView::executeEditingCommand(const std::string& command)
 {
-    if (view_) webkit_web_view_execute_editing_command(view_, command.c_str());
+    if (view_) webkit_web_view_execute_editing_command(view_.get(), command.c_str());
 }
 
 void GtkWebView::observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped)
 {
     dropped_ = std::move(dropped);
-    if (view_) gtk_drag_dest_add_uri_targets(GTK_WIDGET(view_));
+    if (view_) gtk_drag_dest_add_uri_targets(GTK_WIDGET(view_.get()));
 }
 
 void GtkWebView::onTitle(GObject*, GParamSpec*, gpointer self)
@@ -308,17 +299,17 @@ gboolean GtkWebView::onFileChooser(WebKitWebView*, WebKitFileChooserRequest* req
 {
     auto delegate = wrapperOf(self)->delegate_.lock();
     if (!delegate) return FALSE;
-    g_object_ref(request);
-    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request), [request](ChosenPaths paths) {
+    // Kept until the panel answers, however long after this signal that is.
+    auto held = GObjectPtr<WebKitFileChooserRequest>::ref(request);
+    delegate->runOpenPanel(webkit_file_chooser_request_get_select_multiple(request), [held](ChosenPaths paths) {
         if (paths && !paths->empty()) {
             std::vector<const gchar*> files;
             for (const auto& path : *paths) files.push_back(path.c_str());
             files.push_back(nullptr);
-            webkit_file_chooser_request_select_files(request, files.data());
+            webkit_file_chooser_request_select_files(held.get(), files.data());
         } else {
-            webkit_file_chooser_request_cancel(request);
+            webkit_file_chooser_request_cancel(held.get());
         }
-        g_object_unref(request);
     });
     return TRUE;
 }

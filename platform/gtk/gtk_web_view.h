@@ -6,6 +6,7 @@
 
 #include <webkit2/webkit2.h>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/web_navigation_log.h"
 #include "platform/shell.h"
 #include "platform/web_view.h"
@@ -26,10 +27,9 @@ public:
     // `webProcessExtensions`: the folder of the web process's extension; empty for none.
     static std::shared_ptr<GtkWebView> create(const WebViewConfiguration& configuration,
                                               const std::string& webProcessExtensions = {});
-    ~GtkWebView() override;
 
-    GtkWidget* widget() const { return GTK_WIDGET(view_); }
-    WebKitWebView* webKitView() const { return view_; }
+    GtkWidget* widget() const { return GTK_WIDGET(view_.get()); }
+    WebKitWebView* webKitView() const { return view_.get(); }
 
     void evaluate(std::string script) override;
     void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override;
@@ -39,7 +39,6 @@ public:
     std::optional<std::string> title() const override;
     void observeTitle(std::function<void()> changed) override;
     bool isInWindow() const override;
-    int width() const override;
     void executeEditingCommand(const std::string& command) override;
 
     void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override;
@@ -81,8 +80,8 @@ private:
     static void onDragDataReceived(GtkWidget* widget, GdkDragContext* context, gint x, gint y,
                                    GtkSelectionData* data, guint info, guint time, gpointer self);
 
-    WebKitWebView* view_ = nullptr;
-    WebKitUserContentManager* contentManager_ = nullptr;
+    GObjectPtr<WebKitWebView> view_;
+    GObjectPtr<WebKitUserContentManager> contentManager_;
     std::weak_ptr<WebViewDelegate> delegate_;
     std::string messageHandlerName_;
     std::function<void()> titleChanged_;

@@ -19,23 +19,21 @@ GtkWebView* wrapperOf(gpointer self)
 // included.
 std::string localPathOf(const char* uri)
 {
-    gchar* host = nullptr;
-    gchar* path = g_filename_from_uri(uri, &host, nullptr);
-    std::string local;
-    if (path && (!host || !*host || g_ascii_strcasecmp(host, "localhost") == 0)) local = path;
-    g_free(path);
-    g_free(host);
-    return local;
+    gchar* hostName = nullptr;
+    const GCharPtr path(g_filename_from_uri(uri, &hostName, nullptr));
+    const GCharPtr host(hostName);
+    if (!path || (host && *host && g_ascii_strcasecmp(host.get(), "localhost") != 0)) return {};
+    return path.get();
 }
 
 }  // namespace
 
 void GtkWebView::connectBoundarySignals()
 {
-    g_signal_connect(view_, "load-failed", G_CALLBACK(onLoadFailed), this);
-    g_signal_connect(view_, "user-message-received", G_CALLBACK(onUserMessage), this);
-    g_signal_connect(view_, "drag-drop", G_CALLBACK(onDragDrop), this);
-    g_signal_connect(view_, "drag-data-received", G_CALLBACK(onDragDataReceived), this);
+    g_signal_connect(view_.get(), "load-failed", G_CALLBACK(onLoadFailed), this);
+    g_signal_connect(view_.get(), "user-message-received", G_CALLBACK(onUserMessage), this);
+    g_signal_connect(view_.get(), "drag-drop", G_CALLBACK(onDragDrop), this);
+    g_signal_connect(view_.get(), "drag-data-received", G_CALLBACK(onDragDataReceived), this);
 }
 
 void GtkWebView::mainFrameWantsWeb(const std::string& uri)
@@ -80,7 +78,7 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, G
 gboolean GtkWebView::onUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self)
 {
     if (g_strcmp0(webkit_user_message_get_name(message), mainFrameWebMessage) != 0) return FALSE;
-    GVariant* parameters = webkit_user_message_get_parameters(message);
+    GVariant* parameters = webkit_user_message_get_parameters(message);  // the message's own
     if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_STRING))
         wrapperOf(self)->mainFrameWantsWeb(g_variant_get_string(parameters, nullptr));
     return TRUE;
@@ -114,10 +112,9 @@ void GtkWebView::onDragDataReceived(GtkWidget* widget, GdkDragContext* context, 
     g_signal_stop_emission_by_name(widget, "drag-data-received");
 
     std::vector<std::string> paths;
-    if (gchar** uris = gtk_selection_data_get_uris(data)) {
-        for (gchar** uri = uris; *uri; ++uri)
+    if (const GStrvPtr uris{gtk_selection_data_get_uris(data)}) {
+        for (gchar** uri = uris.get(); *uri; ++uri)
             if (std::string path = localPathOf(*uri); !path.empty()) paths.push_back(std::move(path));
-        g_strfreev(uris);
     }
     gtk_drag_finish(context, !paths.empty(), FALSE, time);
     if (!paths.empty() && wrapper->dropped_) wrapper->dropped_(std::move(paths));

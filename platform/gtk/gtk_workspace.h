@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/workspace.h"
 
 namespace pw::gtk {
@@ -13,19 +14,16 @@ class GtkWorkspace : public Workspace {
 public:
     // `recent` is the list files are added to; the desktop's default one when null.
     explicit GtkWorkspace(GtkRecentManager* recent = nullptr);
-    ~GtkWorkspace() override;
-    GtkWorkspace(const GtkWorkspace&) = delete;
-    GtkWorkspace& operator=(const GtkWorkspace&) = delete;
 
     void openURL(const std::string& url) override;
-    void share(const std::string& path, WebView* anchor) override;
+    void share(const std::string& path) override;
     std::optional<std::string> documentsDirectory() const override;
     std::string temporaryDirectory() const override;
     std::string makeUUID() const override;
     void noteRecentDocument(const std::string& path) override;
 
 private:
-    GtkRecentManager* recent_;
+    GObjectPtr<GtkRecentManager> recent_;
 };
 
 }  // namespace pw::gtk

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw::gtk {
@@ -51,11 +52,9 @@ void PageClose::waitUntilThePageIsFree()
         view_, wouldAskToStay, -1, nullptr, nullptr, nullptr,
         [](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<WeakClose> weak(static_cast<WeakClose*>(data));
-            bool asks = false;
-            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr)) {
-                asks = jsc_value_is_boolean(value) && jsc_value_to_boolean(value);
-                g_object_unref(value);
-            }
+            const auto value = GObjectPtr<JSCValue>::adopt(
+                webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, nullptr));
+            const bool asks = value && jsc_value_is_boolean(value.get()) && jsc_value_to_boolean(value.get());
             if (auto self = weak->lock()) self->thePageIsFree(asks);
         },
         new WeakClose(weak_from_this()));

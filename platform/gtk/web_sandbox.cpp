@@ -6,6 +6,7 @@
 #include <gio/gio.h>
 #include <unistd.h>
 
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/web_sandbox_choice.h"
 
 namespace pw::gtk {
@@ -21,10 +22,7 @@ bool sessionBusIsReachable()
 {
     // The application registered on this connection already, so this costs nothing
     // when the bus is there.
-    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
-    if (!bus) return false;
-    g_object_unref(bus);
-    return true;
+    return static_cast<bool>(GObjectPtr<GDBusConnection>::adopt(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)));
 }
 
 bool bubblewrapIsUsable()

@@ -98,7 +98,7 @@ public:
 class FakeWorkspace : public Workspace {
 public:
     void openURL(const std::string& url) override { openedURLs.push_back(url); }
-    void share(const std::string& path, WebView* anchor) override { shared.push_back({path, anchor}); }
+    void share(const std::string& path) override { shared.push_back({path}); }
     std::optional<std::string> documentsDirectory() const override { return documents; }
     std::string temporaryDirectory() const override { return temporary; }
     std::string makeUUID() const override
@@ -112,7 +112,6 @@ public:
 
     struct Share {
         std::string path;
-        WebView* anchor;
     };
     std::vector<std::string> openedURLs;
     std::vector<Share> shared;

@@ -43,7 +43,6 @@ public:
     std::optional<std::string> title() const override { return currentTitle; }
     void observeTitle(std::function<void()> changed) override { titleChanged = std::move(changed); }
     bool isInWindow() const override { return inWindow; }
-    int width() const override { return viewWidth; }
     void executeEditingCommand(const std::string& command) override { editingCommands.push_back(command); }
     void observeDroppedFiles(std::function<void(std::vector<std::string>)> dropped) override
     {
@@ -70,7 +69,6 @@ public:
     std::function<void()> titleChanged;
     std::function<void(std::vector<std::string>)> filesDropped;
     bool inWindow = true;
-    int viewWidth = 1280;
     std::vector<std::string> editingCommands;
 
 private:

@@ -76,7 +76,7 @@ TEST_F(GtkWorkspaceTest, NotedFilesReachTheRecentDocumentsWithTheirType)
 TEST_F(GtkWorkspaceTest, ShareOffersApplicationsForTheFilesTypeAndCancelLeavesTheFile)
 {
     const auto pdf = dir.write("shared.pdf", "%PDF-1.4\n");
-    workspace.share(pdf, nullptr);
+    workspace.share(pdf);
 
     GtkWidget* chooser = nullptr;
     ASSERT_TRUE(waitUntil([&] {

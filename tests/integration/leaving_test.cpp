@@ -50,12 +50,11 @@ void clickInto(ShellHarness& shell, int x, int y, int button = 1)
     spin(0.2);
 }
 
-// Runs the window's menu command at (menu, item), as a click on it would.
-void runMenuCommand(ShellHarness& shell, int menu, int item)
+// Runs the window's menu command of that name, as a click on it would.
+void runMenuCommand(ShellHarness& shell, const char* name)
 {
     GtkWidget* window = gtk_widget_get_toplevel(shell.view().widget());
-    const std::string name = "menu-" + std::to_string(menu) + "-" + std::to_string(item);
-    g_action_group_activate_action(G_ACTION_GROUP(window), name.c_str(), nullptr);
+    g_action_group_activate_action(G_ACTION_GROUP(window), name, nullptr);
 }
 
 // Shows the page with work and touches it.
@@ -79,7 +78,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
 
     // File > Close, declined.
     shell.panels->confirmAnswer = false;
-    runMenuCommand(shell, 1, 2);
+    runMenuCommand(shell, "close");
     ASSERT_TRUE(waitUntil([&] { return shell.panels->dialogs.size() == 1; }, 20)) << "view gone: " << viewIsGone(shell);
     spin(0.5);
     ASSERT_FALSE(viewIsGone(shell));
@@ -99,7 +98,7 @@ TEST(Leaving, CloseAndQuitAskAPageWithWorkAndKeepItWhenTheUserDeclines)
 
     // Quit, confirmed: the window closes.
     shell.panels->confirmAnswer = true;
-    runMenuCommand(shell, 0, 5);
+    runMenuCommand(shell, "quit");
     EXPECT_TRUE(waitUntil([&] { return viewIsGone(shell); }, 20));
     EXPECT_EQ(shell.panels->dialogs.size(), 3u);
 }

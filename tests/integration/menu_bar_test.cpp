@@ -10,7 +10,8 @@
 namespace pw::testing {
 namespace {
 
-// Every item of the installed menu bar as "Menu/Item=accelerator", separators left out.
+// Every item of the installed menu bar as "Menu/Item (action)=accelerators", with "-"
+// where a separator divides two sections.
 std::vector<std::string> installedMenus(GtkApplication* application)
 {
     std::vector<std::string> items;
@@ -18,25 +19,23 @@ std::vector<std::string> installedMenus(GtkApplication* application)
     for (int m = 0; bar && m < g_menu_model_get_n_items(bar); ++m) {
         gchar* menuTitle = nullptr;
         g_menu_model_get_item_attribute(bar, m, G_MENU_ATTRIBUTE_LABEL, "s", &menuTitle);
-        GMenuModel* menu = g_menu_model_get_item_link(bar, m, G_MENU_LINK_SUBMENU);
-        for (int s = 0; menu && s < g_menu_model_get_n_items(menu); ++s) {
-            GMenuModel* section = g_menu_model_get_item_link(menu, s, G_MENU_LINK_SECTION);
-            for (int i = 0; section && i < g_menu_model_get_n_items(section); ++i) {
+        const gtk::GCharPtr title(menuTitle);
+        const auto menu = gtk::GObjectPtr<GMenuModel>::adopt(g_menu_model_get_item_link(bar, m, G_MENU_LINK_SUBMENU));
+        for (int s = 0; menu && s < g_menu_model_get_n_items(menu.get()); ++s) {
+            if (s > 0) items.push_back("-");
+            const auto section =
+                gtk::GObjectPtr<GMenuModel>::adopt(g_menu_model_get_item_link(menu.get(), s, G_MENU_LINK_SECTION));
+            for (int i = 0; section && i < g_menu_model_get_n_items(section.get()); ++i) {
                 gchar *label = nullptr, *action = nullptr;
-                g_menu_model_get_item_attribute(section, i, G_MENU_ATTRIBUTE_LABEL, "s", &label);
-                g_menu_model_get_item_attribute(section, i, G_MENU_ATTRIBUTE_ACTION, "s", &action);
-                gchar** accels = gtk_application_get_accels_for_action(application, action);
-                std::string entry = std::string(menuTitle) + "/" + label + "=";
-                for (gchar** a = accels; *a; ++a) entry += std::string(a == accels ? "" : " ") + *a;
+                g_menu_model_get_item_attribute(section.get(), i, G_MENU_ATTRIBUTE_LABEL, "s", &label);
+                g_menu_model_get_item_attribute(section.get(), i, G_MENU_ATTRIBUTE_ACTION, "s", &action);
+                const gtk::GCharPtr ownedLabel(label), ownedAction(action);
+                const gtk::GStrvPtr accels(gtk_application_get_accels_for_action(application, action));
+                std::string entry = std::string(title.get()) + "/" + label + " (" + action + ")=";
+                for (gchar** a = accels.get(); *a; ++a) entry += std::string(a == accels.get() ? "" : " ") + *a;
                 items.push_back(entry);
-                g_strfreev(accels);
-                g_free(label);
-                g_free(action);
             }
-            if (section) g_object_unref(section);
         }
-        if (menu) g_object_unref(menu);
-        g_free(menuTitle);
     }
     return items;
 }
@@ -51,23 +50,46 @@ TEST(MenuBar, TheWindowCarriesTheMenusAndTheirKeysInEitherLanguage)
         GtkWindow* window = GTK_WINDOW(gtk_widget_get_toplevel(shell.view().widget()));
         const auto items = installedMenus(gtk_window_get_application(window));
         const std::vector<std::string> expected =
-            french ? std::vector<std::string>{"Pagewick/À propos de Pagewick=", "Pagewick/Masquer Pagewick=<Primary>h",
-                                              "Pagewick/Masquer les autres=<Primary><Alt>h",
-                                              "Pagewick/Quitter Pagewick=<Primary>q", "Fichier/Ouvrir…=<Primary>o",
-                                              "Fichier/Fermer=<Primary>w", "Édition/Annuler=<Primary>z",
-                                              "Édition/Rétablir=<Primary><Shift>z", "Édition/Couper=<Primary>x",
-                                              "Édition/Copier=<Primary>c", "Édition/Coller=<Primary>v",
-                                              "Édition/Tout sélectionner=<Primary>a",
-                                              "Fenêtre/Placer dans le Dock=<Primary>m",
-                                              "Fenêtre/Plein écran=<Primary><Super>f F11"}
-                   : std::vector<std::string>{"Pagewick/About Pagewick=", "Pagewick/Hide Pagewick=<Primary>h",
-                                              "Pagewick/Hide Others=<Primary><Alt>h", "Pagewick/Quit Pagewick=<Primary>q",
-                                              "File/Open…=<Primary>o", "File/Close=<Primary>w", "Edit/Undo=<Primary>z",
-                                              "Edit/Redo=<Primary><Shift>z", "Edit/Cut=<Primary>x", "Edit/Copy=<Primary>c",
-                                              "Edit/Paste=<Primary>v", "Edit/Select All=<Primary>a",
-                                              "Window/Minimize=<Primary>m",
-                                              "Window/Enter Full Screen=<Primary><Super>f F11"};
+            french ? std::vector<std::string>{"Pagewick/À propos de Pagewick (win.about)=",
+                                              "-",
+                                              "Pagewick/Masquer Pagewick (win.hide)=<Primary>h",
+                                              "Pagewick/Masquer les autres (win.hide-others)=<Primary><Alt>h",
+                                              "-",
+                                              "Pagewick/Quitter Pagewick (win.quit)=<Primary>q",
+                                              "Fichier/Ouvrir… (win.open)=<Primary>o",
+                                              "-",
+                                              "Fichier/Fermer (win.close)=<Primary>w",
+                                              "Édition/Annuler (win.undo)=<Primary>z",
+                                              "Édition/Rétablir (win.redo)=<Primary><Shift>z",
+                                              "-",
+                                              "Édition/Couper (win.cut)=<Primary>x",
+                                              "Édition/Copier (win.copy)=<Primary>c",
+                                              "Édition/Coller (win.paste)=<Primary>v",
+                                              "Édition/Tout sélectionner (win.select-all)=<Primary>a",
+                                              "Fenêtre/Placer dans le Dock (win.minimize)=<Primary>m",
+                                              "Fenêtre/Plein écran (win.full-screen)=<Primary><Super>f F11"}
+                   : std::vector<std::string>{"Pagewick/About Pagewick (win.about)=",
+                                              "-",
+                                              "Pagewick/Hide Pagewick (win.hide)=<Primary>h",
+                                              "Pagewick/Hide Others (win.hide-others)=<Primary><Alt>h",
+                                              "-",
+                                              "Pagewick/Quit Pagewick (win.quit)=<Primary>q",
+                                              "File/Open… (win.open)=<Primary>o",
+                                              "-",
+                                              "File/Close (win.close)=<Primary>w",
+                                              "Edit/Undo (win.undo)=<Primary>z",
+                                              "Edit/Redo (win.redo)=<Primary><Shift>z",
+                                              "-",
+                                              "Edit/Cut (win.cut)=<Primary>x",
+                                              "Edit/Copy (win.copy)=<Primary>c",
+                                              "Edit/Paste (win.paste)=<Primary>v",
+                                              "Edit/Select All (win.select-all)=<Primary>a",
+                                              "Window/Minimize (win.minimize)=<Primary>m",
+                                              "Window/Enter Full Screen (win.full-screen)=<Primary><Super>f F11"};
         EXPECT_EQ(items, expected);
+        // Hide Others has nothing to do on this desktop: its action is there, disabled.
+        EXPECT_FALSE(g_action_group_get_action_enabled(G_ACTION_GROUP(window), "hide-others"));
+        EXPECT_TRUE(g_action_group_get_action_enabled(G_ACTION_GROUP(window), "open"));
     }
     setFrench(false);
 }

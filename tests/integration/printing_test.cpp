@@ -4,6 +4,7 @@
 
 #include <cairo-pdf.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <poppler.h>
 
 #include "platform/gtk/gtk_printing.h"
@@ -90,13 +91,68 @@ Box darkBox(PopplerPage* page, int& pageWidth, int& pageHeight)
 
 std::string pageText(PopplerPage* page)
 {
-    gchar* text = poppler_page_get_text(page);
-    std::string result = text ? text : "";
-    g_free(text);
-    return result;
+    const gtk::GCharPtr text(poppler_page_get_text(page));
+    return text ? text.get() : "";
 }
 
-TEST(Printing, ExportedJobHasEveryPageScaledDownAndTurnedToFit)
+// The print dialog, once it is up. It is reached through its properties, as its own
+// header is not on the include path.
+GtkDialog* shownPrintDialog()
+{
+    const GType printDialog = g_type_from_name("GtkPrintUnixDialog");
+    GtkDialog* dialog = nullptr;
+    // The list is ours, the windows are not.
+    const gtk::GOwned<GList, g_list_free> windows(gtk_window_list_toplevels());
+    for (GList* window = windows.get(); window && !dialog; window = window->next)
+        if (printDialog && G_TYPE_CHECK_INSTANCE_TYPE(window->data, printDialog) &&
+            gtk_widget_get_visible(GTK_WIDGET(window->data)))
+            dialog = GTK_DIALOG(window->data);
+    return dialog;
+}
+
+// Answers the print dialog as a user would who chooses to print to a PDF file and
+// presses Print once the dialog shows that printer. A dialog that never gets there is
+// cancelled, so that the job ends.
+struct PrintToFile {
+    static constexpr int patience = 200;  // steps of a tenth of a second
+    std::string uri;
+    bool printerChosen = false;
+    bool answered = false;
+    int steps = 0;
+
+    static gboolean step(gpointer data)
+    {
+        auto* self = static_cast<PrintToFile*>(data);
+        GtkDialog* dialog = shownPrintDialog();
+        if (!dialog) return ++self->steps < patience ? G_SOURCE_CONTINUE : G_SOURCE_REMOVE;
+        if (++self->steps >= patience) {
+            gtk_dialog_response(dialog, GTK_RESPONSE_CANCEL);
+            return G_SOURCE_REMOVE;
+        }
+        if (!self->printerChosen) {
+            GtkPrintSettings* shown = nullptr;
+            g_object_get(dialog, "print-settings", &shown, nullptr);
+            const auto settings = gtk::GObjectPtr<GtkPrintSettings>::adopt(shown);
+            gtk_print_settings_set_printer(settings.get(), "Print to File");
+            gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_URI, self->uri.c_str());
+            gtk_print_settings_set(settings.get(), GTK_PRINT_SETTINGS_OUTPUT_FILE_FORMAT, "pdf");
+            g_object_set(dialog, "print-settings", settings.get(), nullptr);
+            self->printerChosen = true;
+            return G_SOURCE_CONTINUE;
+        }
+        GObject* selected = nullptr;
+        g_object_get(dialog, "selected-printer", &selected, nullptr);
+        const auto printer = gtk::GObjectPtr<GObject>::adopt(selected);
+        gboolean toFile = FALSE;
+        if (printer) g_object_get(printer.get(), "is-virtual", &toFile, nullptr);
+        if (!toFile) return G_SOURCE_CONTINUE;
+        gtk_dialog_response(dialog, GTK_RESPONSE_OK);
+        self->answered = true;
+        return G_SOURCE_REMOVE;
+    }
+};
+
+TEST(Printing, PrintedJobHasEveryPageScaledDownAndTurnedToFit)
 {
     const std::vector<SourcePage> source{
         // Small portrait: printed at its own size.
@@ -112,28 +168,29 @@ TEST(Printing, ExportedJobHasEveryPageScaledDownAndTurnedToFit)
     ASSERT_EQ(document->pageCount(), 3);
 
     testing::TempDir dir;
-    const std::string exported = dir.path() + "/printed.pdf";
-    ASSERT_TRUE(gtk::GtkPrinting::exportToPdf(document, exported));
+    const gtk::GCharPtr uri(g_filename_to_uri((dir.path() + "/printed.pdf").c_str(), nullptr, nullptr));
+    // Without a window the job runs application-modally: print() returns once it is over.
+    PrintToFile user{uri.get()};
+    const guint answering = g_timeout_add(100, PrintToFile::step, &user);
+    gtk::GtkPrinting().print(document, nullptr);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, answering)) g_source_destroy(source);
+    ASSERT_TRUE(user.answered) << "the print dialog never offered to print to a file";
 
-    gchar* uri = g_filename_to_uri(exported.c_str(), nullptr, nullptr);
-    PopplerDocument* printed = poppler_document_new_from_file(uri, nullptr, nullptr);
-    g_free(uri);
-    ASSERT_NE(printed, nullptr);
-    ASSERT_EQ(poppler_document_get_n_pages(printed), 3);
+    const auto printed = gtk::GObjectPtr<PopplerDocument>::adopt(poppler_document_new_from_file(uri.get(), nullptr, nullptr));
+    ASSERT_TRUE(printed);
+    ASSERT_EQ(poppler_document_get_n_pages(printed.get()), 3);
 
     int paperWidth = 0, paperHeight = 0;
     std::vector<Box> boxes;
     for (int i = 0; i < 3; ++i) {
-        PopplerPage* page = poppler_document_get_page(printed, i);
-        EXPECT_NE(pageText(page).find(source[i].text), std::string::npos) << i;
+        const auto page = gtk::GObjectPtr<PopplerPage>::adopt(poppler_document_get_page(printed.get(), i));
+        EXPECT_NE(pageText(page.get()).find(source[i].text), std::string::npos) << i;
         int width = 0, height = 0;
-        boxes.push_back(darkBox(page, width, height));
+        boxes.push_back(darkBox(page.get(), width, height));
         if (i == 0) paperWidth = width, paperHeight = height;
         EXPECT_EQ(width, paperWidth);
         EXPECT_EQ(height, paperHeight);
-        g_object_unref(page);
     }
-    g_object_unref(printed);
     ASSERT_LT(paperWidth, paperHeight) << "the default paper is expected in portrait";
 
     // Page one: its own size, not enlarged.

@@ -71,12 +71,26 @@ TEST(ResultChannel, ReplyIsDroppedWhenTheBridgeIsGoneBeforeTheQueueRuns)
 
 TEST(ResultChannel, ReplyIsDroppedWhenTheWebViewIsGone)
 {
-    BridgeFixture f;
-    f.bridge->result("id", true, "/p");
-    std::weak_ptr<testing::FakeWebView> view = f.view;
-    f.view.reset();
-    ASSERT_TRUE(view.expired());
-    EXPECT_EQ(f.queue->drain(), 1);
+    {
+        // The view dies between the request and the reply: nothing held it meanwhile,
+        // and the reply finds nothing to evaluate into.
+        BridgeFixture f;
+        f.bridge->result("id", true, "/p");
+        std::weak_ptr<testing::FakeWebView> view = f.view;
+        f.view.reset();
+        EXPECT_TRUE(view.expired()) << "the pending reply kept the view alive";
+        EXPECT_EQ(f.queue->drain(), 1);
+    }
+    {
+        // The bridge lets go of its view between the request and the reply while the
+        // view itself lives on: the reply is not evaluated into the view it was asked
+        // from.
+        BridgeFixture f;
+        f.bridge->result("id", true, "/p");
+        f.bridge->web.reset();
+        EXPECT_EQ(f.queue->drain(), 1);
+        EXPECT_TRUE(f.view->scripts.empty());
+    }
 }
 
 TEST(ResultChannel, DroppedReplyIsNotKeptForALaterWebView)

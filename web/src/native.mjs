@@ -8,7 +8,6 @@ export const native = {
     available: handler !== null,
     ocr: handler !== null && window.__nativeOcr === 'vision',
     print: handler !== null && window.__nativePrint === true,
-    files: handler !== null && window.__nativeFiles === true,
 };
 
 // Posts one message. Every field goes as a string: the shell ignores fields of any

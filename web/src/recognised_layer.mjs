@@ -51,8 +51,8 @@ export function buildRecognisedLayer(entry, width, height) {
 // Parses the shell's result document; throws with the shell's error text.
 export function parseRecognition(json) {
     const result = JSON.parse(json);
-    if (typeof result.error === 'string') throw new RecognitionError(result.error);
-    if (!Array.isArray(result.lines)) throw new RecognitionError('json');
+    if (typeof result.error === 'string') throw new Error(result.error);
+    if (!Array.isArray(result.lines)) throw new Error('json');
     return result.lines
         .map((line) => ({
             words: (Array.isArray(line?.words) ? line.words : []).filter(
@@ -60,5 +60,3 @@ export function parseRecognition(json) {
         }))
         .filter((line) => line.words.length);
 }
-
-export class RecognitionError extends Error {}

@@ -31,6 +31,7 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURI
     const char* pageURI = webkit_web_page_get_uri(page);
     if (!uri || !pageURI || withoutFragment(uri) != withoutFragment(pageURI)) return FALSE;
     if (isWebAddress(uri)) {
+        // Both the message and its parameters are floating: sending the message takes it.
         WebKitUserMessage* message = webkit_user_message_new(pw::gtk::mainFrameWebMessage, g_variant_new_string(pageURI));
         webkit_web_page_send_message_to_view(page, message, nullptr, nullptr, nullptr);
     } else if (!isForeignBlob(uri)) {

@@ -326,6 +326,18 @@ export class Viewer {
         this.onPageDrawn?.(index);
     }
 
+    async #renderAnnotations(frame, page, viewport, doc) {
+        const annotations = await page.getAnnotations({ intent: 'display' });
+        if (!annotations.length) return;
+        const div = document.createElement('div');
+        div.className = 'annotationLayer';
+        frame.append(div);
+        const flat = viewport.clone({ dontFlip: true });
+        const { annotationStorage } = doc.pdf;
+        const layer = new AnnotationLayer({ div, page, viewport: flat, linkService: this.links, annotationStorage });
+        await layer.render({ annotations, viewport: flat, renderForms: true, enableScripting: false, linkService: this.links, annotationStorage });
+    }
+
     #scrolled() {
         if (this.scrollPending) return;
         this.scrollPending = true;

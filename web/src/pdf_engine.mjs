@@ -16,30 +16,12 @@ const worker = new pdfjs.PDFWorker({
 
 export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;
 
-// pdf.js reads the document from the page's own bytes, a range at a time, and only
-// the ranges it needs: its worker holds no copy of the whole file, and opening a large
-// file reads its cross-references and first page rather than all of it.
-class BytesSource extends pdfjs.PDFDataRangeTransport {
-    constructor(bytes) {
-        super(bytes.length, null);
-        this.bytes = bytes;
-    }
-
-    requestDataRange(begin, end) {
-        // A copy of its own, since the range is handed to the worker.
-        const chunk = this.bytes.slice(begin, end);
-        queueMicrotask(() => this.onDataRange(begin, chunk));
-    }
-}
-
-// Opens a document from its bytes, which pdf.js reads and never changes.
-// `askPassword(again)` gives the password (or a promise of it), or null when the user
-// gives up.
+// Opens a document from its bytes. `askPassword(again)` gives the password (or a
+// promise of it), or null when the user gives up; the bytes are copied, since pdf.js
+// hands its input to the worker.
 export async function loadPdf(bytes, askPassword) {
     const task = pdfjs.getDocument({
-        range: new BytesSource(bytes),
-        disableStream: true,
-        disableAutoFetch: true,
+        data: bytes.slice(),
         worker,
         cMapUrl: new URL('cmaps/', vendor).href,
         cMapPacked: true,
@@ -54,5 +36,11 @@ export async function loadPdf(bytes, askPassword) {
         if (password === null) task.destroy();
         else update(password);
     };
-    return task.promise;
+    try {
+        return await task.promise;
+    } catch (error) {
+        // A document that did not open holds nothing worth keeping in the worker.
+        task.destroy();
+        throw error;
+    }
 }

@@ -46,9 +46,11 @@ constexpr auto runTimeout = std::chrono::seconds(120);
 constexpr auto settleBeforeMemory = std::chrono::seconds(5);
 
 // The FIFO names the probe uses, and what each moment is.
-const std::vector<std::string> phaseNames = {"loaded", "handed", "parsed"};
-const std::map<std::string, std::string> phaseLabels = {
-    {"loaded", "page loaded"}, {"handed", "file handed over"}, {"parsed", "document parsed"}};
+const std::vector<std::string> phaseNames = {"loaded", "handed", "parsed", "drawn"};
+const std::map<std::string, std::string> phaseLabels = {{"loaded", "page loaded"},
+                                                        {"handed", "file handed over"},
+                                                        {"parsed", "document parsed"},
+                                                        {"drawn", "page 1 drawn on its canvas"}};
 
 double secondsSince(Clock::time_point start, Clock::time_point t)
 {
@@ -210,6 +212,10 @@ fs::path probedCopy(const fs::path& built, const fs::path& root, const fs::path&
            "    const watch = new MutationObserver(() => {\n"
            "      if (count.textContent.trim() !== '0') { watch.disconnect(); post('parsed'); } });\n"
            "    watch.observe(count, { childList: true, characterData: true, subtree: true });\n"
+           "    const pages = document.querySelector('#viewer .pages');\n"
+           "    const drawn = new MutationObserver(() => {\n"
+           "      if (pages.querySelector('.page[data-index=\"0\"] > canvas')) { drawn.disconnect(); post('drawn'); } });\n"
+           "    if (pages) drawn.observe(pages, { childList: true, subtree: true });\n"
            "  });\n"
            "})();\n";
 

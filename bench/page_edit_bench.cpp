@@ -111,18 +111,23 @@ class Page {
 public:
     explicit Page(std::shared_ptr<pw::Bridge> bridge) : bridge_(std::move(bridge)) {}
 
+    bool holds(const std::string& condition)
+    {
+        std::optional<bool> answer;
+        bool done = false;
+        bridge_->web.lock()->evaluate("!!(" + condition + ")", [&](std::optional<bool> value) {
+            answer = value;
+            done = true;
+        });
+        waitFor([&] { return done; });
+        return answer.value_or(false);
+    }
+
     // Runs a script until it is true, polling in the main loop.
     void waitUntil(const std::string& condition)
     {
         for (;;) {
-            std::optional<bool> answer;
-            bool done = false;
-            bridge_->web.lock()->evaluate("!!(" + condition + ")", [&](std::optional<bool> value) {
-                answer = value;
-                done = true;
-            });
-            waitFor([&] { return done; });
-            if (answer.value_or(false)) return;
+            if (holds(condition)) return;
             const auto pause = Clock::now();
             waitFor([&] { return seconds(pause) > 0.005; });
         }
@@ -170,6 +175,10 @@ int main(int argc, char** argv)
     Page page(bridge);
 
     page.waitUntil("typeof window.__nativeOpen === 'function'");
+    std::printf("the engine's own Base64 codec: %s\n",
+                page.holds("typeof Uint8Array.prototype.toBase64 === 'function' && typeof Uint8Array.prototype.setFromBase64 === 'function'")
+                    ? "yes"
+                    : "no (the page's fallback is used)");
     const long empty = webProcessesKiB();
     auto start = Clock::now();
     bridge->openFile(path);

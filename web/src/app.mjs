@@ -104,7 +104,11 @@ export class App {
         });
         receiveMessages((text) => this.toasts.show(text, 'warn'));
         // Last: from here on the shell may hand over files.
-        receiveFiles((name, b64, path) => this.#queue(() => this.openBytes(name, decodeWithRoom(b64, base64ToBytes), path)));
+        // The text is decoded as it comes, so that it is not kept while files queue.
+        receiveFiles((name, b64, path) => {
+            const bytes = decodeWithRoom(b64, base64ToBytes);
+            this.#queue(() => this.openBytes(name, bytes, path));
+        });
         this.update();
         this.recovery.leftOver().then((copies) => copies.length && this.#offerRecovery(copies));
     }
@@ -115,7 +119,7 @@ export class App {
         this.toasts.show(t('recoverOffer', { count: copies.length, names }), 'question', {
             key: 'recover',
             actions: [
-                { label: t('restore'), run: () => copies.forEach((c) => this.#queue(() => this.openBytes(c.name, c.bytes, c.path, c.id))) },
+                { label: t('restore'), run: () => copies.forEach((c) => this.#queue(() => this.openBytes(c.name, c.bytes, c.path, c.id, c.removed))) },
                 { label: t('discardCopies'), run: () => this.recovery.forgetAll() },
             ],
         });
@@ -124,14 +128,14 @@ export class App {
     // ---- documents ---------------------------------------------------------------
 
     // A working copy being restored comes with its recoveryId: it opens with its
-    // changes still to be saved.
-    async openBytes(name, bytes, path = '', recoveryId = undefined) {
+    // changes still to be saved (and the pages it no longer shows, `removed`).
+    async openBytes(name, bytes, path = '', recoveryId = undefined, removed = []) {
         const existing = path ? this.docs.find((d) => d.path === path) : null;
         if (existing?.dirty && !confirm(t('replaceOpen', { name: existing.name }))) {
             this.activate(existing);
             return;
         }
-        const doc = new PdfDoc({ name, path, bytes, recoveryId, restored: !!recoveryId });
+        const doc = new PdfDoc({ name, path, bytes, recoveryId, restored: !!recoveryId, removed });
         const key = `open-${doc.id}`;
         this.toasts.show(t('loading', { name }), 'progress', { key });
         this.#showOpening(name);
@@ -187,7 +191,7 @@ export class App {
         this.update();
         if (doc) this.viewer.zoom = doc.zoom ?? { mode: 'auto' };
         this.viewer.show(doc);
-        this.thumbnails.show(doc);
+        this.thumbnails.show(doc, doc ? this.viewer.drawn(doc.currentPage - 1) : undefined);
         this.#showOutline(doc);
         this.update();
     }
@@ -220,7 +224,7 @@ export class App {
 
     close(doc) {
         if (doc.dirty && !confirm(t('discard', { name: doc.name }))) return;
-        this.recovery.forget(doc);
+        this.recovery.forget(doc, { closing: true });
         this.#rememberNow(doc);
         const index = this.docs.indexOf(doc);
         this.docs.splice(index, 1);
@@ -268,33 +272,36 @@ export class App {
             }
             const message = describe(doc);  // may move to the page the edit concerns
             this.undoSteps.record();
-            this.#documentChanged(doc, steps.onlyPage);
+            this.#documentChanged(doc, steps.onlyPage, steps.turn);
             this.toasts.show(message, 'ok', { key: 'edit' });
         });
     }
 
-    // The working copy of a document with unsaved changes, its bytes as shown, kept a
-    // moment after its changes stop (making the bytes costs what the file does, so not
-    // after each one); forgotten once it has none.
+    // The working copy of a document with unsaved changes, kept a moment after its
+    // changes stop; forgotten once it has none. It is the file as opened or saved
+    // (stored once) and what the changes add to it.
     #keepWorkingCopy(doc) {
         clearTimeout(doc.keepTimer);
         doc.keepTimer = setTimeout(async () => {
             if (doc.closed || !doc.dirty) return this.recovery.forget(doc);
-            const output = await doc.output().catch(() => null);
-            if (output && !doc.closed) this.recovery.keep(doc, output.bytes);
+            const output = await doc.output({ forRecovery: true }).catch(() => null);
+            if (!output || doc.closed) return;
+            const copy = output.update ? { file: output.state.base.bytes, update: output.update, removed: output.removed } : { bytes: output.bytes };
+            this.recovery.keep(doc, copy);
         }, WORKING_COPY_DELAY);
     }
 
-    // `onlyPage`: the index of the one page that changed, when the others did not.
-    #documentChanged(doc, onlyPage) {
+    // `onlyPage`: the index of the one page that changed, when the others did not, and
+    // `turn` how far it was turned. Thumbnails are drawn after the page in view.
+    #documentChanged(doc, onlyPage, turn = 0) {
         if (doc.closed) return;
         this.#keepWorkingCopy(doc);
         if (doc === this.active && onlyPage !== undefined) {
-            this.viewer.refreshPage(onlyPage);
-            this.thumbnails.refreshItem(onlyPage);
+            this.viewer.refreshPage(onlyPage, turn);
+            this.thumbnails.refreshItem(onlyPage, turn, this.viewer.drawn(onlyPage));
         } else if (doc === this.active) {
             this.viewer.refresh();
-            this.thumbnails.show(doc);
+            this.thumbnails.show(doc, this.viewer.drawn(doc.currentPage - 1));
             this.#showOutline(doc);
         }
         this.update();
@@ -305,6 +312,7 @@ export class App {
             change: (doc) => doc.rotate(index, delta),
             describe: () => t('rotated', { n: index + 1 }),
             onlyPage: index,
+            turn: delta,
         }));
     }
 

@@ -9,6 +9,7 @@
 
 import { loadPdf } from './pdf_engine.mjs';
 import { PdfReader } from './pdf/reader.mjs';
+import { pageGeometry } from './pdf/page_geometry.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
 import { formObjects, sourceObjects } from './pdf/form_values.mjs';
 import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
@@ -24,35 +25,54 @@ const newRecoveryId = () => globalThis.crypto?.randomUUID?.() ?? `${Date.now()}-
 export const Locked = Object.freeze({ encrypted: 'encrypted', damaged: 'damaged' });
 
 // The file a state's pages come from: its bytes and reader, the pdf.js document that
-// draws them, and which pdf.js page shows each of its pages. `removed` names pages of
-// earlier revisions still in the bytes that the user deleted (an insertion appends to
-// a file whose deletions are not yet saved); `textIn` the page ids whose recognised
-// text the bytes already hold; `source` the reader of the bytes pdf.js was opened on
-// (this base's own, unless it was saved since); `formsIn` the numbers of the source's
-// objects that saves since gave form values to; `imported` that pages of another file
-// came in since the last save.
-async function makeBase(bytes, pdf, pdfPages, { removed = new Set(), textIn = new Set(), source = null, formsIn = new Set(), imported = false } = {}) {
-    let reader = null;
-    try {
-        reader = await PdfReader.open(bytes);
-    } catch {
-        // pdf.js may still show what this reader cannot follow; edits are refused.
-    }
+// draws them, and for each page pdf.js numbers, its size and turn (`pdfPages`, read
+// from the page tree by the reader where it can, so that pdf.js is asked only for the
+// pages drawn). `removed` names pages of earlier revisions still in the bytes that the
+// user deleted (an insertion appends to a file whose deletions are not yet saved);
+// `textIn` the page ids whose recognised text the bytes already hold; `source` the
+// reader of the bytes pdf.js was opened on (this base's own, unless it was saved
+// since); `formsIn` the numbers of the source's objects that saves since gave form
+// values to; `imported` that pages of another file came in since the last save.
+// `reader`: a promise of the bytes' reader, when it was started beside pdf.js.
+async function makeBase(bytes, pdf, { pdfPages = null, reader: opening = null, removed = new Set(), textIn = new Set(), source = null, formsIn = new Set(), imported = false } = {}) {
+    const reader = await (opening ?? openReader(bytes));
     const pages = reader ? await reader.pages().catch(() => []) : [];
-    const usable = !!reader && pages.length === pdfPages.length;
+    const usable = !!reader && pages.length === pdf.numPages;
+    pdfPages ??= (usable ? await geometryOf(reader, pages) : null) ?? await askPdfJs(pdf);
     return { bytes, reader, pdf, pdfPages, pages, removed, textIn, source: source ?? reader, formsIn, imported, usable };
+}
+
+// pdf.js may still show what this reader cannot follow; edits are then refused.
+const openReader = (bytes) => PdfReader.open(bytes).catch(() => null);
+
+async function geometryOf(reader, pages) {
+    try {
+        return await Promise.all(pages.map(async (page, i) => ({ number: i + 1, ...(await pageGeometry(reader, page)) })));
+    } catch {
+        return null;
+    }
+}
+
+async function askPdfJs(pdf) {
+    const pages = await Promise.all(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
+    return pages.map((page, i) => {
+        const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
+        return { number: i + 1, rotation: quarterTurns(page.rotate), width, height };
+    });
 }
 
 export class PdfDoc {
     // recoveryId: the name of its working copy (recovery.mjs), kept across reloads;
-    // `restored`: the bytes are such a copy, with changes the file on disk lacks.
-    constructor({ name, path = '', bytes, recoveryId = newRecoveryId(), restored = false }) {
+    // `restored`: the bytes are such a copy, with changes the file on disk lacks;
+    // `removed`: the object numbers of pages such a copy still holds but no longer shows.
+    constructor({ name, path = '', bytes, recoveryId = newRecoveryId(), restored = false, removed = [] }) {
         this.id = ++lastDocumentId;
         this.recoveryId = recoveryId;
         this.restored = restored;
         this.name = name;
         this.path = path;
         this.openedBytes = bytes;
+        this.openedRemoved = new Set(removed);
         this.history = [];
         this.future = [];  // the states undone, for redo
         this.state = null;
@@ -104,9 +124,10 @@ export class PdfDoc {
     // opened later on behalf of this one.
     async open(askPassword) {
         let password = null;
+        const reader = openReader(this.openedBytes);
         const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
-        const base = await makeBase(this.openedBytes, pdf, await this.#pdfPages(pdf));
+        const base = await makeBase(this.openedBytes, pdf, { reader, removed: this.openedRemoved });
         this.openedBytes = null;
         this.#watchForms(pdf);
         this.#enter(this.#identity(base));
@@ -119,14 +140,6 @@ export class PdfDoc {
             ++this.formsRevision;
             this.onChange?.();
         };
-    }
-
-    async #pdfPages(pdf) {
-        const pages = await Promise.all(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
-        return pages.map((page, i) => {
-            const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
-            return { number: i + 1, rotation: quarterTurns(page.rotate), width, height };
-        });
     }
 
     // The state that shows the base's pages as they are.
@@ -192,7 +205,7 @@ export class PdfDoc {
     async insert(otherBytes, at) {
         const { bytes, count, removed } = await insertedFile(this.state, otherBytes, at, await this.#formObjects());
         const pdf = await loadPdf(bytes, () => this.password ?? null);
-        const base = await makeBase(bytes, pdf, await this.#pdfPages(pdf), { removed, textIn: this.state.base.textIn, imported: true });
+        const base = await makeBase(bytes, pdf, { removed, textIn: this.state.base.textIn, imported: true });
         // The values typed so far are in the new bytes, which pdf.js now shows.
         this.formsModified = false;
         this.#watchForms(pdf);
@@ -224,8 +237,9 @@ export class PdfDoc {
     // says the file is written anew (pages were deleted) rather than appended to,
     // `unchanged` that the bytes are the file's own, `inserted` that they hold pages of
     // another file not saved before.
-    // `forSave`: the bytes are to be written as the document's file (see documentBytes).
-    async output({ forSave = false } = {}) {
+    // `forSave`: the bytes are to be written as the document's file; `forRecovery`:
+    // they are for a working copy, which needs only what is added (see documentBytes).
+    async output({ forSave = false, forRecovery = false } = {}) {
         const state = this.state;
         const layers = this.pendingText();
         const ids = [...layers.keys()].map((index) => state.entries[index].id);
@@ -233,7 +247,7 @@ export class PdfDoc {
         const formsRevision = forms.size > 0 ? this.formsRevision : null;
         const formsIn = sourceObjects(forms, state.base.source);
         const inserted = state.base.imported;
-        return { state, textIds: ids, formsRevision, formsIn, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave })) };
+        return { state, textIds: ids, formsRevision, formsIn, inserted, ...(await documentBytes(state, layers, forms, { inPlace: forSave, updateOnly: forRecovery })) };
     }
 
     // The objects that carry the form values typed since the last save, if any.
@@ -276,8 +290,8 @@ export class PdfDoc {
         const { base, entries } = output.state;
         const textIn = new Set([...base.textIn, ...output.textIds]);
         const saved = output.whole ? await this.#reopened(output.bytes, textIn)
-            : await makeBase(output.bytes, base.pdf, entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
-                { textIn, source: base.source, formsIn: new Set([...base.formsIn, ...output.formsIn]) });
+            : await makeBase(output.bytes, base.pdf, { pdfPages: entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
+                textIn, source: base.source, formsIn: new Set([...base.formsIn, ...output.formsIn]) });
         const state = this.#identity(saved, this.pageIds);
         this.state = state;
         this.savedState = state;
@@ -289,7 +303,7 @@ export class PdfDoc {
     async #reopened(bytes, textIn) {
         const pdf = await loadPdf(bytes, () => this.password ?? null);
         this.#watchForms(pdf);
-        return makeBase(bytes, pdf, await this.#pdfPages(pdf), { textIn });
+        return makeBase(bytes, pdf, { textIn });
     }
 
     // Recognised text, valid only while the page keeps the rotation it was read in.

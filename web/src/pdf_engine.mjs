@@ -36,5 +36,11 @@ export async function loadPdf(bytes, askPassword) {
         if (password === null) task.destroy();
         else update(password);
     };
-    return task.promise;
+    try {
+        return await task.promise;
+    } catch (error) {
+        // A document that did not open holds nothing worth keeping in the worker.
+        task.destroy();
+        throw error;
+    }
 }

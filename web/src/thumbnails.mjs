@@ -3,6 +3,8 @@
 // stop for Tab: only the current page's picture takes the focus, and the arrow keys go
 // from page to page inside it.
 
+import { turnedCopy } from './turned_copy.mjs';
+
 const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
 
 function sizePicture(picture, size) {
@@ -34,8 +36,10 @@ export class Thumbnails {
         });
     }
 
-    show(doc) {
+    // The pictures are drawn once `ready` resolves (the page in view is drawn first).
+    show(doc, ready = Promise.resolve()) {
         this.doc = doc;
+        this.ready = ready;
         ++this.generation;
         this.observer.disconnect();
         this.list.replaceChildren();
@@ -61,15 +65,18 @@ export class Thumbnails {
         this.mark(doc.currentPage);
     }
 
-    // Draws one page's picture again after it alone changed (a quarter turn).
-    refreshItem(index) {
+    // Draws one page's picture again after it alone changed (a quarter turn of `turn`
+    // degrees): the old picture, turned, stands in until `ready` resolves.
+    refreshItem(index, turn = 0, ready = Promise.resolve()) {
         const item = this.list.children[index];
-        if (!item || !this.doc) return this.show(this.doc);
+        if (!item || !this.doc) return this.show(this.doc, ready);
         const picture = item.firstElementChild;
         sizePicture(picture, this.doc.sizes[index]);
-        picture.replaceChildren();
+        const old = picture.querySelector('canvas');
+        picture.replaceChildren(...(old && turn ? [turnedCopy(old, turn)] : []));
         delete item.dataset.rendered;
-        this.#render(item);
+        const generation = this.generation;
+        ready.then(() => generation === this.generation && item.isConnected && this.#render(item));
     }
 
     mark(pageNumber) {
@@ -94,6 +101,11 @@ export class Thumbnails {
         const generation = this.generation;
         const picture = item.firstElementChild;
         try {
+            await this.ready;
+            if (generation !== this.generation) {
+                delete item.dataset.rendered;
+                return;
+            }
             const index = Number(item.dataset.index);
             const page = await this.doc.page(index);
             const ratio = window.devicePixelRatio || 1;

@@ -5,6 +5,7 @@
 
 import { AnnotationLayer, AnnotationMode, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
+import { turnedCopy } from './turned_copy.mjs';
 
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
 const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
@@ -60,9 +61,11 @@ export class Viewer {
         if (this.doc) this.goTo(page);
     }
 
-    // Draws one page again after it alone changed (a quarter turn): the others keep
-    // their frames, and their drawings unless the turn changes the scale that fits.
-    refreshPage(index) {
+    // Draws one page again after it alone changed (a quarter turn of `turn` degrees):
+    // the others keep their frames, and their drawings unless the turn changes the scale
+    // that fits. What was drawn is shown at once, turned and stretched to the new frame,
+    // until pdf.js has drawn the page anew.
+    refreshPage(index, turn = 0) {
         const frame = this.frames[index];
         if (!frame || !this.doc) return this.refresh();
         const scale = this.#fitScale();
@@ -71,17 +74,19 @@ export class Viewer {
             this.scale = scale;
             this.onScaleChange?.(this.scale, this.zoom);
             this.frames.forEach((f, i) => this.#size(f, this.doc.sizes[i]));
-            for (const drawn of this.frames.filter((f) => f.dataset.rendered)) this.#redraw(drawn);
+            for (const drawn of this.frames.filter((f) => f.dataset.rendered)) this.#redraw(drawn, drawn === frame ? turn : 0);
             this.goTo(page);
             return;
         }
         this.#size(frame, this.doc.sizes[index]);
-        this.#redraw(frame);
+        this.#redraw(frame, turn);
     }
 
-    #redraw(frame) {
+    #redraw(frame, turn = 0) {
+        const canvas = frame.dataset.drawn === 'true' ? frame.querySelector(':scope > canvas') : null;
+        const preview = canvas && { canvas: turnedCopy(canvas, turn), text: frame.pageText };
         this.#release(frame);
-        this.#render(frame);
+        this.#render(frame, preview);
     }
 
     #size(frame, size) {
@@ -217,12 +222,24 @@ export class Viewer {
         });
     }
 
+    // Pages in view are drawn first; those only near it (drawn ahead for scrolling)
+    // once the pages in view are, so that they do not hold those up.
     #visibilityChanged(entries) {
-        for (const entry of entries) {
-            const frame = entry.target;
-            if (entry.isIntersecting) this.#render(frame);
-            else this.#release(frame);
+        const view = this.scroller.getBoundingClientRect();
+        const near = [];
+        const shown = [];
+        for (const { target: frame, isIntersecting, boundingClientRect: box } of entries) {
+            frame.near = isIntersecting;
+            if (!isIntersecting) this.#release(frame);
+            else if (box.bottom > view.top && box.top < view.bottom) shown.push(this.#render(frame));
+            else near.push(frame);
         }
+        if (!near.length) return;
+        this.shownWork = Promise.all([this.shownWork, ...shown]).then(() => undefined);
+        const generation = this.generation;
+        this.shownWork.then(() => {
+            for (const frame of near) if (frame.near && generation === this.generation) this.#render(frame);
+        });
     }
 
     #release(frame) {
@@ -230,52 +247,84 @@ export class Viewer {
         delete frame.dataset.drawn;
         frame.renderTask?.cancel();
         frame.textDivs = null;
+        frame.pageText = null;
         frame.replaceChildren();
         this.#settle(Number(frame.dataset.index));
     }
 
-    async #render(frame) {
+    // `preview`: {canvas, text} to show while the page is drawn, with the text content
+    // it was drawn with, so that its layers can be laid out without waiting for pdf.js.
+    async #render(frame, preview = null) {
         if (frame.dataset.rendered === String(this.generation)) return;
         frame.dataset.rendered = String(this.generation);
         const generation = this.generation;
+        const current = () => generation === this.generation && frame.dataset.rendered === String(generation);
         const doc = this.doc;
         const index = Number(frame.dataset.index);
         try {
             const page = await doc.page(index);
-            if (generation !== this.generation) return;
+            if (!current()) return;
             const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
-            const ratio = Math.min(window.devicePixelRatio || 1,
-                Math.sqrt(MAX_CANVAS_PIXELS / Math.max(1, viewport.width * viewport.height)));
-            const canvas = document.createElement('canvas');
-            canvas.width = Math.floor(viewport.width * ratio);
-            canvas.height = Math.floor(viewport.height * ratio);
-            canvas.setAttribute('aria-hidden', 'true');
-            // Form fields are drawn by the annotation layer, as fields one can fill in;
-            // in a document that cannot be changed here, on the page as they are.
-            frame.renderTask = page.render({
-                canvasContext: canvas.getContext('2d', { alpha: false }),
-                viewport,
-                transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
-                annotationMode: doc.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS,
-            });
-            await frame.renderTask.promise;
-            if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
-            const text = document.createElement('div');
-            text.className = 'textLayer';
-            frame.replaceChildren(canvas, text);
-            this.showRecognised(index);
-            const textLayer = new TextLayer({ textContentSource: page.streamTextContent(), container: text, viewport });
-            await textLayer.render();
-            if (generation !== this.generation) return;
-            await this.#renderAnnotations(frame, page, viewport, doc);
-            if (generation !== this.generation || frame.dataset.rendered !== String(generation)) return;
-            frame.textDivs = textLayer.textDivs;
-            frame.dataset.drawn = 'true';
-            this.#settle(index);
-            this.onPageDrawn?.(index);
+            let layers = null;
+            if (preview) {
+                preview.canvas.setAttribute('aria-hidden', 'true');
+                frame.replaceChildren(preview.canvas);
+                layers = this.#layers(frame, page, viewport, doc, preview.text);
+            }
+            const canvas = await this.#draw(frame, page, viewport, doc);
+            if (!current()) return;
+            if (preview) preview.canvas.replaceWith(canvas);
+            else frame.replaceChildren(canvas);
+            await (layers ?? this.#layers(frame, page, viewport, doc, null));
         } catch (error) {
-            if (error?.name !== 'RenderingCancelledException') console.error(error);
+            if (error?.name === 'RenderingCancelledException') return;
+            console.error(error);
+            this.#settle(index);  // no one waits for a page that cannot be drawn
         }
+    }
+
+    // The page drawn by pdf.js on a canvas of its own.
+    async #draw(frame, page, viewport, doc) {
+        const ratio = Math.min(window.devicePixelRatio || 1,
+            Math.sqrt(MAX_CANVAS_PIXELS / Math.max(1, viewport.width * viewport.height)));
+        const canvas = document.createElement('canvas');
+        canvas.width = Math.floor(viewport.width * ratio);
+        canvas.height = Math.floor(viewport.height * ratio);
+        canvas.setAttribute('aria-hidden', 'true');
+        // Form fields are drawn by the annotation layer, as fields one can fill in;
+        // in a document that cannot be changed here, on the page as they are.
+        frame.renderTask = page.render({
+            canvasContext: canvas.getContext('2d', { alpha: false }),
+            viewport,
+            transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
+            annotationMode: doc.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS,
+        });
+        await frame.renderTask.promise;
+        return canvas;
+    }
+
+    // The text, recognised text and annotation layers over the canvas; the page counts
+    // as drawn once they are there.
+    async #layers(frame, page, viewport, doc, textContent) {
+        const generation = this.generation;
+        const current = () => generation === this.generation && frame.dataset.rendered === String(generation);
+        const index = Number(frame.dataset.index);
+        const text = document.createElement('div');
+        text.className = 'textLayer';
+        frame.append(text);
+        this.showRecognised(index);
+        const content = textContent ?? await page.getTextContent();
+        if (!current()) return;
+        const textLayer = new TextLayer({ textContentSource: content, container: text, viewport });
+        await textLayer.render();
+        if (!current()) return;
+        await this.#renderAnnotations(frame, page, viewport, doc);
+        if (!current()) return;
+        frame.textDivs = textLayer.textDivs;
+        frame.pageText = content;
+        frame.dataset.drawn = 'true';
+        this.#settle(index);
+        this.onPageDrawn?.(index);
     }
 
     async #renderAnnotations(frame, page, viewport, doc) {
@@ -335,3 +384,4 @@ export class Viewer {
         this.resizeTimer = setTimeout(() => this.setZoom(this.zoom), 120);
     }
 }
+

@@ -54,18 +54,33 @@ function needsWholeFile({ base, entries }) {
     return base.reader.repaired || base.removed.size > 0 || new Set(entries.map((e) => e.page)).size < base.pages.length;
 }
 
+// The object numbers of the base's pages that the state no longer shows, with those
+// of earlier revisions already dropped.
+function removedPages({ base, entries }) {
+    const kept = new Set(entries.map((e) => e.page));
+    const removed = new Set(base.removed);
+    base.pages.forEach((page, i) => kept.has(i) || removed.add(page.ref.num));
+    return removed;
+}
+
 // {bytes, unchanged, whole, update}: `update` is what was appended to the base's
 // bytes, when that is how the file was written.
 // `forms`: num -> value of the objects that hold the form's values (formObjects).
 // `inPlace`: the bytes are to become the file's (a save), so the update may be written
 // into the room after the base's bytes; a copy that is only printed or shared gets
 // bytes of its own and leaves that room to the next save.
-export async function documentBytes(state, layers = new Map(), forms = new Map(), { inPlace = false } = {}) {
+// `updateOnly`: only what the state adds to the base's bytes is wanted, as
+// {update, removed} (the pages dropped, which such an update still holds), where an
+// update can be appended at all; the whole file otherwise. Made for working copies,
+// never for a file the user gets.
+export async function documentBytes(state, layers = new Map(), forms = new Map(), { inPlace = false, updateOnly = false } = {}) {
     const { base } = state;
-    if (isUnchanged(state, layers, forms)) return { bytes: base.bytes, unchanged: true, whole: false };
+    if (isUnchanged(state, layers, forms)) return { bytes: base.bytes, unchanged: true, whole: false, update: new Uint8Array(0), removed: new Set() };
     const placed = arranged(state);
     const objects = new Map(forms);
     await addTextLayers(base.reader, placed, layers, objects);
+    if (updateOnly && !base.reader.repaired)
+        return { unchanged: false, whole: false, update: incrementalUpdate(base.reader, await arrangePages(base.reader, placed, objects)), removed: removedPages(state) };
     if (needsWholeFile(state)) {
         const bytes = await prunedFile(base.reader, placed, objects, base.removed);
         return { bytes, unchanged: false, whole: true };
@@ -85,16 +100,14 @@ export async function insertedFile(state, otherBytes, at, forms = new Map()) {
         throw error;
     }
     if (source.encrypted) throw new InsertionError('encrypted');
-    const { base, entries } = state;
+    const { base } = state;
     const reader = base.reader;
     const { objects: imported, pages } = await importPages(source, Math.max(reader.size, ...[...forms.keys()].map((n) => n + 1)));
     if (!pages.length) throw new InsertionError('damaged');
     const objects = new Map([...forms, ...imported]);
     const placed = arranged(state);
     placed.splice(at, 0, ...pages.map((page) => ({ page, rotation: pageRotation(page) })));
-    const kept = new Set(entries.map((e) => e.page));
-    const removed = new Set(base.removed);
-    base.pages.forEach((page, i) => kept.has(i) || removed.add(page.ref.num));
+    const removed = removedPages(state);
     if (reader.repaired) return { bytes: await prunedFile(reader, placed, objects, removed), count: pages.length, removed: new Set() };
     await arrangePages(reader, placed, objects);
     return { bytes: appendBytes(base.bytes, incrementalUpdate(reader, objects)), count: pages.length, removed };

@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include "common/text.h"
+#include "platform/gtk/gobject_ptr.h"
 #include "platform/gtk/gtk_main_queue.h"
 #include "platform/gtk/gtk_panels.h"
 #include "platform/gtk/gtk_printing.h"
@@ -27,7 +28,7 @@ bool namesNoLanguage(const std::string& name)
 }
 
 struct Application {
-    GtkApplication* gtk = nullptr;
+    GObjectPtr<GtkApplication> gtk;
     std::vector<std::string> pageLanguages;
     ApplicationHandlers handlers;
 };
@@ -37,10 +38,7 @@ std::vector<std::string> pathsOf(GFile** files, gint count)
     std::vector<std::string> paths;
     for (gint i = 0; i < count; ++i) {
         // Documents that are not on a local file system (no path) cannot be read here.
-        if (gchar* path = g_file_get_path(files[i])) {
-            paths.emplace_back(path);
-            g_free(path);
-        }
+        if (const GCharPtr path{g_file_get_path(files[i])}) paths.emplace_back(path.get());
     }
     return paths;
 }
@@ -53,9 +51,9 @@ void onStartup(GApplication*, gpointer data)
         .panels = std::make_shared<GtkPanels>(),
         .workspace = std::make_shared<GtkWorkspace>(),
         .printing = std::make_shared<GtkPrinting>(),
-        .shell = std::make_unique<GtkShell>(app->gtk, app->pageLanguages),
+        .shell = std::make_unique<GtkShell>(app->gtk.get(), app->pageLanguages),
     });
-    closeWithTheSession(app->gtk, [app] { return app->handlers.window(); });
+    closeWithTheSession(app->gtk.get(), [app] { return app->handlers.window(); });
 }
 
 void onActivate(GApplication*, gpointer data)
@@ -88,22 +86,23 @@ int runApplication(int argc, char** argv, std::vector<std::string> pageLanguages
         return 1;
     }
 
-    Application app{.pageLanguages = std::move(pageLanguages), .handlers = std::move(handlers)};
+    Application app{.gtk = {}, .pageLanguages = std::move(pageLanguages), .handlers = std::move(handlers)};
     // One instance per user session: a second launch hands its files to the first.
     // Without a session bus GApplication runs as a lone instance.
-    app.gtk = gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN);
+    app.gtk = GObjectPtr<GtkApplication>::adopt(gtk_application_new(applicationId, G_APPLICATION_HANDLES_OPEN));
     // The session manager tells us when the session is about to end, so that the page
     // can be asked about unsaved work first.
-    g_object_set(app.gtk, "register-session", TRUE, nullptr);
+    g_object_set(app.gtk.get(), "register-session", TRUE, nullptr);
     g_set_application_name("Pagewick");
     // The installed icon is named after the application id, as the desktop entry says.
     gtk_window_set_default_icon_name(applicationId);
-    g_signal_connect(app.gtk, "startup", G_CALLBACK(onStartup), &app);
-    g_signal_connect(app.gtk, "activate", G_CALLBACK(onActivate), &app);
-    g_signal_connect(app.gtk, "open", G_CALLBACK(onOpen), &app);
-    const int status = g_application_run(G_APPLICATION(app.gtk), argc, argv);
+    g_signal_connect(app.gtk.get(), "startup", G_CALLBACK(onStartup), &app);
+    g_signal_connect(app.gtk.get(), "activate", G_CALLBACK(onActivate), &app);
+    g_signal_connect(app.gtk.get(), "open", G_CALLBACK(onOpen), &app);
+    const int status = g_application_run(G_APPLICATION(app.gtk.get()), argc, argv);
+    // The delegate goes before the application it was shown in.
     app.handlers.finish();
-    g_object_unref(app.gtk);
+    app.gtk.reset();
     return status;
 }
 

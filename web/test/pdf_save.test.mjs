@@ -4,6 +4,8 @@ import { appendBytes } from '../src/pdf/growable.mjs';
 import { Dict, PdfString, Ref, Stream, latin1, name, serialize } from '../src/pdf/objects.mjs';
 import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
+
+const turns = (reader, pages) => Promise.all(pages.map((page) => pageRotation(page, (ref) => reader.resolve(ref))));
 import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
 import { documentBytes, protections } from '../src/pdf/saving.mjs';
@@ -18,7 +20,7 @@ const layouts = [
 async function saveIncrementally(bytes, plan) {
     const reader = await PdfReader.open(bytes);
     const pages = await reader.pages();
-    const objects = await arrangePages(reader, plan(pages));
+    const objects = await arrangePages(reader, await plan(pages));
     const update = incrementalUpdate(reader, objects);
     const saved = new Uint8Array(bytes.length + update.length);
     saved.set(bytes);
@@ -55,13 +57,13 @@ for (const { label, options } of layouts) {
         const again = await PdfReader.open(saved);
         assert.equal(again.repaired, false);
         assert.deepEqual(await contents(again), ['Secret3', 'Secret1', 'Secret2']);
-        assert.deepEqual((await again.pages()).map(pageRotation), [0, 90, 0]);
+        assert.deepEqual(await turns(again, await again.pages()), [0, 90, 0]);
         assert.ok(again.trailer.get('Root') instanceof Ref);
 
         // A second update chains onto the first.
         const { saved: twice } = await saveIncrementally(saved, (pages) => pages.map((page) => ({ page, rotation: 180 })));
         const third = await PdfReader.open(twice);
-        assert.deepEqual((await third.pages()).map(pageRotation), [180, 180, 180]);
+        assert.deepEqual(await turns(third, await third.pages()), [180, 180, 180]);
         assert.deepEqual(await contents(third), ['Secret3', 'Secret1', 'Secret2']);
     });
 }
@@ -77,16 +79,37 @@ test('a page that inherits its rotation and sits under an inner node keeps what 
         '<</Length 21>>\nstream\nBT (Secret2) Tj ET...\nendstream',
     ];
     const original = await makePdf(bodies);
-    const { saved } = await saveIncrementally(original, (pages) => {
-        assert.deepEqual(pages.map(pageRotation), [90, 0]);
+    const { saved } = await saveIncrementally(original, async (pages) => {
+        assert.deepEqual(await turns(null, pages), [90, 0]);
         return [{ page: pages[1], rotation: 0 }, { page: pages[0], rotation: 90 }];
     });
     const reader = await PdfReader.open(saved);
     const pages = await reader.pages();
     assert.deepEqual(pages.map((p) => p.ref.num), [6, 4]);
-    assert.deepEqual(pages.map(pageRotation), [0, 90]);
+    assert.deepEqual(await turns(reader, pages), [0, 90]);
     assert.deepEqual(pages[1].dict.get('MediaBox'), [0, 0, 300, 100]);
     assert.equal(pages[1].dict.get('Parent').num, 2);
+});
+
+test('a turn stored as an object of its own, or not a multiple of 90 degrees, is compared as it is shown', async () => {
+    const bodies = [
+        '<</Type/Catalog/Pages 2 0 R>>',
+        '<</Type/Pages/Kids[3 0 R 4 0 R]/Count 2>>',
+        '<</Type/Page/Parent 2 0 R/MediaBox[0 0 100 100]/Rotate 5 0 R>>',
+        '<</Type/Page/Parent 2 0 R/MediaBox[0 0 100 100]/Rotate 45>>',
+        '90',
+    ];
+    const original = await makePdf(bodies);
+    const { saved } = await saveIncrementally(original, async (pages) => {
+        assert.deepEqual(await turns(await PdfReader.open(original), pages), [90, 0]);
+        // Turned back to upright, and left as shown.
+        return [{ page: pages[0], rotation: 0 }, { page: pages[1], rotation: 0 }];
+    });
+    const reader = await PdfReader.open(saved);
+    const pages = await reader.pages();
+    assert.deepEqual(await turns(reader, pages), [0, 0]);
+    assert.equal(pages[0].dict.get('Rotate'), 0, 'the indirect turn is replaced');
+    assert.equal(pages[1].dict.get('Rotate'), 45, 'a page shown as it was is not written again');
 });
 
 test('pages of another file come in with everything they use, under new numbers', async () => {
@@ -132,7 +155,7 @@ test('a deleted page leaves nothing behind: its content, outline item, named des
 
     assert.equal(result.repaired, false);
     assert.deepEqual(await contents(result), ['Secret1', 'Secret3']);
-    assert.deepEqual((await result.pages()).map(pageRotation), [0, 270]);
+    assert.deepEqual(await turns(result, await result.pages()), [0, 270]);
     const catalog = await result.catalog();
     const outline = await result.get(catalog.get('Outlines'));
     const first = await result.get(outline.get('First'));
@@ -188,7 +211,7 @@ test('a file whose cross-references are broken is read by a scan, and its saves 
     assert.equal(out.whole, true);
     const saved = await PdfReader.open(out.bytes);
     assert.equal(saved.repaired, false);
-    assert.deepEqual((await saved.pages()).map(pageRotation), [0, 90]);
+    assert.deepEqual(await turns(saved, await saved.pages()), [0, 90]);
 });
 
 test('saves append in place to the bytes of the newest state, and an older state gets a copy of its own', async () => {

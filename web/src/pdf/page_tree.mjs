@@ -5,12 +5,18 @@
 
 import { Dict, Ref, Stream, isName } from './objects.mjs';
 import { INHERITED } from './reader.mjs';
+import { normalTurn } from './page_geometry.mjs';
 
 export const quarterTurns = (angle) => ((Math.round((Number(angle) || 0) / 90) % 4) + 4) % 4 * 90;
 
-// The rotation a page is shown with: its own /Rotate or the one it inherits.
-export function pageRotation(page) {
-    return quarterTurns(page.dict.get('Rotate') ?? page.inherited.get('Rotate') ?? 0);
+const storedTurn = (page) => (page.dict.has('Rotate') ? page.dict.get('Rotate') : page.inherited.get('Rotate'));
+
+// The rotation a page is shown with, from its own /Rotate or the one it inherits; a
+// turn that is not a multiple of 90 degrees is shown as none. `resolve(ref)` gives the
+// value of a turn stored as an object of its own.
+export async function pageRotation(page, resolve) {
+    const value = storedTurn(page);
+    return normalTurn(value instanceof Ref ? await resolve(value) : value ?? 0);
 }
 
 // `entries`: the pages in their new order, each {page, rotation} where `page` is one
@@ -28,7 +34,8 @@ export async function arrangePages(reader, entries, objects = new Map()) {
             copy().set('Parent', rootRef);
             for (const key of INHERITED) if (!dict.has(key) && page.inherited.has(key)) dict.set(key, page.inherited.get(key));
         }
-        if (quarterTurns(rotation) !== pageRotation(page)) copy().set('Rotate', quarterTurns(rotation));
+        const resolve = (ref) => (objects.has(ref.num) ? objects.get(ref.num) : reader.resolve(ref));
+        if (quarterTurns(rotation) !== (await pageRotation(page, resolve))) copy().set('Rotate', quarterTurns(rotation));
         if (dict !== page.dict) objects.set(page.ref.num, dict);
     }
     if (!sameOrder) {

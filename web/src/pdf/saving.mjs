@@ -106,7 +106,8 @@ export async function insertedFile(state, otherBytes, at, forms = new Map()) {
     if (!pages.length) throw new InsertionError('damaged');
     const objects = new Map([...forms, ...imported]);
     const placed = arranged(state);
-    placed.splice(at, 0, ...pages.map((page) => ({ page, rotation: pageRotation(page) })));
+    const turnOf = (page) => pageRotation(page, (ref) => imported.get(ref.num));
+    placed.splice(at, 0, ...(await Promise.all(pages.map(async (page) => ({ page, rotation: await turnOf(page) })))));
     const removed = removedPages(state);
     if (reader.repaired) return { bytes: await prunedFile(reader, placed, objects, removed), count: pages.length, removed: new Set() };
     await arrangePages(reader, placed, objects);

@@ -89,6 +89,7 @@ public:
 
     // Saving, sharing and printing.
     void save(const std::string& name, const std::string& b64, bool share);
+    void save(const std::string& name, std::vector<std::uint8_t> bytes, bool share);
     void saveToPath(const std::string& id, const std::string& path, std::vector<std::uint8_t> bytes);
     void saveAs(const std::string& name, const std::string& dir, const std::string& id,
                 std::vector<std::uint8_t> bytes);

@@ -4,7 +4,6 @@
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
 #include "bridge/safe_file_name.h"
-#include "common/base64.h"
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"
@@ -15,9 +14,10 @@ namespace pw {
 
 void Bridge::didReceiveScriptMessage(const ScriptMessage& message)
 {
-    if (!message.isObject || !guard_.admits(message)) return;
+    if (!message.isObject) return;
     try {
-        dispatch(message);
+        // The page's strings may be read out of the engine only now, the token's too.
+        if (guard_.admits(message)) dispatch(message);
     } catch (const std::bad_alloc&) {
         // A request whose bytes do not fit in memory (decoded, copied or written) is
         // dropped like a malformed one; it must not take the page's other documents
@@ -35,9 +35,10 @@ void Bridge::dispatch(const ScriptMessage& message)
 
     if (*type == "save" || *type == "share") {
         const std::string* name = message.field("name");
-        const std::string* b64 = message.field("b64");
-        if (!name || !b64) return;
-        save(*name, *b64, *type == "share");
+        if (!name || !message.has("b64")) return;
+        auto bytes = message.base64Field("b64");
+        if (!bytes) return;
+        save(*name, std::move(*bytes), *type == "share");
     }
     if (*type == "open") {
         services_.mainQueue->post([weakSelf] {
@@ -56,17 +57,15 @@ void Bridge::dispatch(const ScriptMessage& message)
     if (*type == "savepath") {
         const std::string* id = message.field("id");
         const std::string* path = message.field("path");
-        const std::string* b64 = message.field("b64");
-        if (!id || !path || !b64) return;
-        auto bytes = base64::decode(*b64);
+        if (!id || !path) return;
+        auto bytes = message.base64Field("b64");
         if (!bytes) return;
         saveToPath(*id, *path, std::move(*bytes));
     }
     if (*type == "saveas") {
         const std::string* id = message.field("id");
-        const std::string* b64 = message.field("b64");
-        if (!id || !b64) return;
-        auto bytes = base64::decode(*b64);
+        if (!id) return;
+        auto bytes = message.base64Field("b64");
         if (!bytes) return;
         const std::string* name = message.field("name");
         const std::string* dir = message.field("dir");
@@ -76,9 +75,7 @@ void Bridge::dispatch(const ScriptMessage& message)
         });
     }
     if (*type == "print") {
-        const std::string* b64 = message.field("b64");
-        if (!b64) return;
-        auto bytes = base64::decode(*b64);
+        auto bytes = message.base64Field("b64");
         if (!bytes) return;
         auto document = services_.printing->makeDocument(std::move(*bytes));
         if (!document) return;

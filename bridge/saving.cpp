@@ -64,13 +64,16 @@ std::optional<std::string> writeShareCopy(const Workspace& workspace, const std:
 
 void Bridge::save(const std::string& name, const std::string& b64, bool share)
 {
-    auto bytes = base64::decode(b64);
-    if (!bytes) return;
+    if (auto bytes = base64::decode(b64)) save(name, std::move(*bytes), share);
+}
+
+void Bridge::save(const std::string& name, Bytes bytes, bool share)
+{
     std::string safeName = safeFileName(name);
     if (safeName.empty()) safeName = "document.pdf";
 
     if (share) {
-        const auto file = writeShareCopy(*services_.workspace, safeName, *bytes);
+        const auto file = writeShareCopy(*services_.workspace, safeName, bytes);
         if (!file) return;
         // Offered only while there is a page to have asked for it.
         if (!web.expired()) services_.workspace->share(*file);
@@ -85,7 +88,7 @@ void Bridge::save(const std::string& name, const std::string& b64, bool share)
     // chosen file half-written in place of what it held.
     // The panel service is held weakly: it holds this completion until it answers.
     std::weak_ptr<Panels> weakPanels = services_.panels;
-    services_.panels->beginSave(request, [weakPanels, bytes = std::move(*bytes)](std::optional<std::string> path) {
+    services_.panels->beginSave(request, [weakPanels, bytes = std::move(bytes)](std::optional<std::string> path) {
         if (!path) return;
         const auto error = writeAtomically(*path, bytes);
         auto panels = weakPanels.lock();

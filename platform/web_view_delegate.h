@@ -6,26 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/script_message.h"
+
 namespace pw {
 
 class WebView;
-
-// A message posted by the page to the script message handler. Only an object body is
-// a message: `isObject` is false for strings, numbers, arrays, null and the like.
-// Of the object's own properties only those holding strings are kept; a key whose
-// value has any other type is absent, as the dispatcher wants it.
-struct ScriptMessage {
-    bool isObject = false;
-    std::map<std::string, std::string> strings;
-
-    // The string under the key, or nullptr when the key is absent or held another type.
-    // A pointer, not a copy: "b64" may be hundreds of megabytes.
-    const std::string* field(const std::string& key) const
-    {
-        auto it = strings.find(key);
-        return it == strings.end() ? nullptr : &it->second;
-    }
-};
 
 // What a navigation or new-window request is aimed at.
 enum class NavigationTarget { MainFrame, SubFrame, NewWindow };

@@ -1,10 +1,92 @@
 #include "platform/gtk/gtk_script_message.h"
 
+#include <memory>
 #include <new>
+#include <optional>
+#include <utility>
 
+#include "common/base64.h"
 #include "platform/gtk/gobject_ptr.h"
 
 namespace pw::gtk {
+
+namespace {
+
+// Decodes a string with the engine's own codec, in the context the message arrived in,
+// exactly as strictly as base64::decode: whole groups of four, "=" only as the last one
+// or two, padding bits zero. fromBase64 skips ASCII whitespace, which the strict
+// decoder refuses; a text holding any decodes to fewer bytes than its length promises,
+// and is refused for that. null: the engine has no such codec.
+constexpr const char* decoderSource = R"((text) => {
+    if (typeof Uint8Array.fromBase64 !== 'function') return null;
+    if (text.length % 4 !== 0) return false;
+    try {
+        const bytes = Uint8Array.fromBase64(text, { lastChunkHandling: 'strict' });
+        const padding = text.endsWith('==') ? 2 : text.endsWith('=') ? 1 : 0;
+        return bytes.length === (text.length / 4) * 3 - padding ? bytes : false;
+    } catch {
+        return false;
+    }
+})";
+
+constexpr const char* decoderKey = "pagewick-base64-decoder";
+
+// The decoder, made once for each context and kept with it.
+JSCValue* decoderIn(JSCContext* context)
+{
+    if (auto* kept = static_cast<JSCValue*>(g_object_get_data(G_OBJECT(context), decoderKey))) return kept;
+    JSCValue* made = jsc_context_evaluate(context, decoderSource, -1);
+    if (!made || !jsc_value_is_function(made)) {
+        if (made) g_object_unref(made);
+        jsc_context_clear_exception(context);
+        return nullptr;
+    }
+    g_object_set_data_full(G_OBJECT(context), decoderKey, made, g_object_unref);
+    return made;
+}
+
+std::string textOf(JSCValue* value)
+{
+    // As bytes, so that a string holding a NUL is not cut short.
+    const GBytesPtr bytes(jsc_value_to_string_as_bytes(value));
+    gsize size = 0;
+    const auto* data = static_cast<const char*>(bytes ? g_bytes_get_data(bytes.get(), &size) : nullptr);
+    return std::string(data ? data : "", size);
+}
+
+// A string property of the posted object, still in the engine.
+class EngineString final : public HeldString {
+public:
+    explicit EngineString(GObjectPtr<JSCValue> value) : value_(std::move(value)) {}
+
+    const std::string& text() const override
+    {
+        if (!text_) text_ = textOf(value_.get());
+        return *text_;
+    }
+
+    std::optional<std::vector<std::uint8_t>> base64Bytes() const override
+    {
+        JSCContext* context = jsc_value_get_context(value_.get());
+        JSCValue* decoder = context ? decoderIn(context) : nullptr;
+        if (!decoder) return base64::decode(text());
+        const auto result = GObjectPtr<JSCValue>::adopt(
+            jsc_value_function_call(decoder, JSC_TYPE_VALUE, value_.get(), G_TYPE_NONE));
+        if (jsc_context_get_exception(context)) jsc_context_clear_exception(context);
+        if (!result || jsc_value_is_null(result.get())) return base64::decode(text());
+        if (!jsc_value_is_typed_array(result.get())) return std::nullopt;
+        gsize length = 0;
+        const auto* data = static_cast<const std::uint8_t*>(jsc_value_typed_array_get_data(result.get(), &length));
+        if (length == 0) return std::vector<std::uint8_t>();
+        return std::vector<std::uint8_t>(data, data + length);
+    }
+
+private:
+    GObjectPtr<JSCValue> value_;
+    mutable std::optional<std::string> text_;
+};
+
+}  // namespace
 
 ScriptMessage scriptMessageFrom(JSCValue* value)
 {
@@ -15,23 +97,12 @@ ScriptMessage scriptMessageFrom(JSCValue* value)
 
     const GStrvPtr names(jsc_value_object_enumerate_properties(value));
     if (!names) return message;
+    // The strings stay in the engine until the dispatcher reads them: it may want a
+    // file's Base64 decoded rather than its text.
     for (gchar** name = names.get(); *name; ++name) {
-        const auto property = GObjectPtr<JSCValue>::adopt(jsc_value_object_get_property(value, *name));
-        if (property && jsc_value_is_string(property.get())) {
-            // As bytes, so that a string holding a NUL is not cut short.
-            const GBytesPtr bytes(jsc_value_to_string_as_bytes(property.get()));
-            gsize size = 0;
-            const auto* data = static_cast<const char*>(g_bytes_get_data(bytes.get(), &size));
-            try {
-                message.strings.emplace(*name, std::string(data ? data : "", size));
-            } catch (const std::bad_alloc&) {
-                // A value too large to copy makes the message incomplete; the
-                // dispatcher drops incomplete messages, as it drops malformed ones.
-                message.isObject = false;
-                message.strings.clear();
-            }
-        }
-        if (!message.isObject) break;
+        auto property = GObjectPtr<JSCValue>::adopt(jsc_value_object_get_property(value, *name));
+        if (property && jsc_value_is_string(property.get()))
+            message.held.emplace(*name, std::make_shared<EngineString>(std::move(property)));
     }
     return message;
 }

@@ -31,7 +31,7 @@ struct Dispatch : BridgeFixture {
 
     void post(std::map<std::string, std::string> fields, bool withToken = true)
     {
-        ScriptMessage message{true, std::move(fields)};
+        ScriptMessage message{true, std::move(fields), {}};
         if (withToken) message.strings[MessageGuard::tokenKey] = bridge->messageGuard().secret();
         bridge->didReceiveScriptMessage(message);
     }
@@ -55,7 +55,7 @@ TEST(Dispatch, MessagesWithoutTheLaunchSecretAreDropped)
     const std::string target = d.dir.path() + "/canary.pdf";
     d.post({{"type", "savepath"}, {"id", "1"}, {"path", target}, {"b64", b64Of("%PDF-")}}, false);
     ScriptMessage forged{true, {{"type", "savepath"}, {"id", "1"}, {"path", target}, {"b64", b64Of("%PDF-")},
-                                {MessageGuard::tokenKey, std::string(64, '0')}}};
+                                {MessageGuard::tokenKey, std::string(64, '0')}}, {}};
     d.bridge->didReceiveScriptMessage(forged);
     d.post({{"type", "open"}}, false);
     EXPECT_TRUE(d.quiet());

@@ -66,7 +66,7 @@ int postMessageThatDoesNotFit()
     BridgeFixture f;
     // Made before the cap: only the bridge's own work has to do without memory.
     auto message = [&](const std::string& id, std::string b64) {
-        ScriptMessage made{true, {{"type", "savepath"}, {"id", id}, {"path", f.dir.path() + "/" + id}}};
+        ScriptMessage made{true, {{"type", "savepath"}, {"id", id}, {"path", f.dir.path() + "/" + id}}, {}};
         made.strings["b64"] = std::move(b64);
         made.strings[MessageGuard::tokenKey] = f.bridge->messageGuard().secret();
         return made;

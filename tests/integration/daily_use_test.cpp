@@ -105,7 +105,10 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     type("rr");
     key("Delete");
     key("Home");
-    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    // The keys reach the web process in order, but it may still be drawing the pages
+    // when the last of them arrives.
+    const std::string typed = "document.querySelector('.textWidgetAnnotation input').value";
+    EXPECT_TRUE(waitUntil([&] { return text(typed) == "rr"; })) << text(typed);
     EXPECT_EQ(currentPage(), "1");
     EXPECT_EQ(text("document.getElementById('page-count').textContent"), "4");
     EXPECT_EQ(text("document.getElementById('undo').disabled"), "true") << "no page was rotated or deleted";
@@ -119,7 +122,7 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     ASSERT_TRUE(shell.waitForScript("!document.querySelector('.page[data-page-number=\"1\"] .annotationLayer')"));
     key("Home");
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
-    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_TRUE(waitUntil([&] { return text(typed) == "rr"; })) << text(typed);
     EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
 
     // ... and an edit of the document, which rewrites it, keeps them too.
@@ -127,7 +130,7 @@ TEST_F(DailyUse, LinksLeadToTheirPageOrOutOfTheApplicationAndFieldsTakeTheirKeys
     key("r");
     ASSERT_TRUE(waitUntil([&] { return firstPageTurned(); }));
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
-    EXPECT_EQ(text("document.querySelector('.textWidgetAnnotation input').value"), "rr");
+    EXPECT_TRUE(waitUntil([&] { return text(typed) == "rr"; })) << text(typed);
     EXPECT_EQ(text("document.querySelector('.buttonWidgetAnnotation.checkBox input').checked"), "true");
 }
 

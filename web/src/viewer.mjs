@@ -5,7 +5,7 @@
 
 import { AnnotationLayer, AnnotationMode, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
-import { turnedCopy } from './turned_copy.mjs';
+import { turnInPlace } from './turned_copy.mjs';
 
 const CSS_PER_PDF_UNIT = 96 / 72;  // 100 % shows a page at its printed size
 const ZOOM_STEPS = [0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5];
@@ -82,10 +82,13 @@ export class Viewer {
         this.#redraw(frame, turn);
     }
 
+    // The drawing and the layers' content are kept for the new frame: the page is shown
+    // turned and sized at once, and its layers are laid out without asking pdf.js.
     #redraw(frame, turn = 0) {
         const canvas = frame.dataset.drawn === 'true' ? frame.querySelector(':scope > canvas') : null;
-        const preview = canvas && { canvas: turnedCopy(canvas, turn), text: frame.pageText };
+        const preview = canvas && { canvas, text: frame.pageText, annotations: frame.annotations };
         this.#release(frame);
+        if (preview) frame.replaceChildren(turnInPlace(canvas, turn, parseFloat(frame.style.width), parseFloat(frame.style.height)));
         this.#render(frame, preview);
     }
 
@@ -248,6 +251,7 @@ export class Viewer {
         frame.renderTask?.cancel();
         frame.textDivs = null;
         frame.pageText = null;
+        frame.annotations = null;
         frame.replaceChildren();
         this.#settle(Number(frame.dataset.index));
     }
@@ -266,16 +270,12 @@ export class Viewer {
             if (!current()) return;
             const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
             let layers = null;
-            if (preview) {
-                preview.canvas.setAttribute('aria-hidden', 'true');
-                frame.replaceChildren(preview.canvas);
-                layers = this.#layers(frame, page, viewport, doc, preview.text);
-            }
+            if (preview) layers = this.#layers(frame, page, viewport, doc, preview);
             const canvas = await this.#draw(frame, page, viewport, doc);
             if (!current()) return;
             if (preview) preview.canvas.replaceWith(canvas);
             else frame.replaceChildren(canvas);
-            await (layers ?? this.#layers(frame, page, viewport, doc, null));
+            await (layers ?? this.#layers(frame, page, viewport, doc));
         } catch (error) {
             if (error?.name === 'RenderingCancelledException') return;
             console.error(error);
@@ -305,7 +305,7 @@ export class Viewer {
 
     // The text, recognised text and annotation layers over the canvas; the page counts
     // as drawn once they are there.
-    async #layers(frame, page, viewport, doc, textContent) {
+    async #layers(frame, page, viewport, doc, { text: textContent = null, annotations = null } = {}) {
         const generation = this.generation;
         const current = () => generation === this.generation && frame.dataset.rendered === String(generation);
         const index = Number(frame.dataset.index);
@@ -318,7 +318,7 @@ export class Viewer {
         const textLayer = new TextLayer({ textContentSource: content, container: text, viewport });
         await textLayer.render();
         if (!current()) return;
-        await this.#renderAnnotations(frame, page, viewport, doc);
+        await this.#renderAnnotations(frame, page, viewport, doc, annotations);
         if (!current()) return;
         frame.textDivs = textLayer.textDivs;
         frame.pageText = content;
@@ -327,8 +327,9 @@ export class Viewer {
         this.onPageDrawn?.(index);
     }
 
-    async #renderAnnotations(frame, page, viewport, doc) {
-        const annotations = await page.getAnnotations({ intent: 'display' });
+    async #renderAnnotations(frame, page, viewport, doc, known = null) {
+        const annotations = known ?? await page.getAnnotations({ intent: 'display' });
+        frame.annotations = annotations;
         if (!annotations.length) return;
         const div = document.createElement('div');
         div.className = 'annotationLayer';

@@ -10,6 +10,7 @@
 #include "ocr/native_ocr.h"
 #include "platform/gtk/gtk_application.h"
 #include "platform/json_preferences.h"
+#include "platform/main_queue.h"
 #include "platform/paths.h"
 #include "platform/tesseract/tesseract_services.h"
 
@@ -55,8 +56,13 @@ int runPagewick(int argc, char** argv)
             .open =
                 [&app](const std::vector<std::string>& paths) {
                     if (!app.delegate) return;
-                    app.delegate->open(paths);
                     showWindow(app);
+                    // Read once this turn of the main loop is over: at launch the page
+                    // has only just begun to load, and its web process starts up while
+                    // the files are read rather than after.
+                    Bridge::shared()->services().mainQueue->post([&app, paths] {
+                        if (app.delegate) app.delegate->open(paths);
+                    });
                 },
             .window = [&app]() -> Window* { return app.delegate ? app.delegate->window() : nullptr; },
             .finish = [&app] { app.delegate.reset(); },

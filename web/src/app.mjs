@@ -400,8 +400,9 @@ export class App {
             if (!output) return;
             if (!native.available) return this.#download(doc, output);
             this.toasts.show(t('saving'), 'progress', { key: 'save' });
-            const reply = await request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
-            await this.#saved(doc, output, reply);
+            const reply = request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
+            doc.prepareSaved(output);
+            await this.#saved(doc, output, await reply);
         });
     }
 
@@ -414,6 +415,7 @@ export class App {
             if (!native.available) return this.#download(doc, output);
             const name = /\.pdf$/i.test(doc.name) ? doc.name : `${doc.name}.pdf`;
             const reply = request({ type: 'saveas', name, dir: doc.path, b64: bytesToBase64(output.bytes) });
+            doc.prepareSaved(output);
             // The panel may stay open a long time: the queue goes on meanwhile.
             reply.then((r) => this.#queue(() => this.#saved(doc, output, r)));
         });

@@ -275,6 +275,16 @@ export class PdfDoc {
         return this.state.base.reader ? protections(this.state.base.reader) : Promise.resolve({});
     }
 
+    // Starts reading the bytes a save is writing while the shell writes them, so that
+    // the reader the next edits need is ready when the save is confirmed.
+    prepareSaved(output) {
+        if (output.unchanged || output.whole) return;
+        output.opening = openReader(output.bytes).then(async (reader) => {
+            await reader?.pages().catch(() => null);
+            return reader;
+        });
+    }
+
     // `output` was written (to `path`, when given). When it is still what is shown, the
     // written file becomes the base the next edits are appended to.
     async markSaved(output, path) {
@@ -290,7 +300,7 @@ export class PdfDoc {
         const { base, entries } = output.state;
         const textIn = new Set([...base.textIn, ...output.textIds]);
         const saved = output.whole ? await this.#reopened(output.bytes, textIn)
-            : await makeBase(output.bytes, base.pdf, { pdfPages: entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
+            : await makeBase(output.bytes, base.pdf, { reader: output.opening, pdfPages: entries.map((e) => ({ ...base.pdfPages[e.page], rotation: e.rotation })),
                 textIn, source: base.source, formsIn: new Set([...base.formsIn, ...output.formsIn]) });
         const state = this.#identity(saved, this.pageIds);
         this.state = state;

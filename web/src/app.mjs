@@ -191,7 +191,10 @@ export class App {
         this.update();
         if (doc) this.viewer.zoom = doc.zoom ?? { mode: 'auto' };
         this.viewer.show(doc);
-        this.thumbnails.show(doc, doc ? this.viewer.drawn(doc.currentPage - 1) : undefined);
+        // The pictures are listed once the page in view is drawn: for thousands of pages
+        // making the list takes longer than drawing that page.
+        this.thumbnails.show(null);
+        if (doc) this.viewer.drawn(doc.currentPage - 1).then(() => this.active === doc && this.thumbnails.show(doc));
         this.#showOutline(doc);
         this.update();
     }

@@ -45,6 +45,13 @@ async function makeBase(bytes, pdf, { pdfPages = null, reader: opening = null, r
 // pdf.js may still show what this reader cannot follow; edits are then refused.
 const openReader = (bytes) => PdfReader.open(bytes).catch(() => null);
 
+// A reader that has walked the bytes' page tree, made while something else waits (pdf.js
+// opening the bytes, the shell writing them).
+const readAhead = (bytes) => openReader(bytes).then(async (reader) => {
+    await reader?.pages().catch(() => null);
+    return reader;
+});
+
 async function geometryOf(reader, pages) {
     try {
         return await Promise.all(pages.map(async (page, i) => ({ number: i + 1, ...(await pageGeometry(reader, page)) })));
@@ -124,7 +131,7 @@ export class PdfDoc {
     // opened later on behalf of this one.
     async open(askPassword) {
         let password = null;
-        const reader = openReader(this.openedBytes);
+        const reader = readAhead(this.openedBytes);
         const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
         const base = await makeBase(this.openedBytes, pdf, { reader, removed: this.openedRemoved });
@@ -279,10 +286,7 @@ export class PdfDoc {
     // the reader the next edits need is ready when the save is confirmed.
     prepareSaved(output) {
         if (output.unchanged || output.whole) return;
-        output.opening = openReader(output.bytes).then(async (reader) => {
-            await reader?.pages().catch(() => null);
-            return reader;
-        });
+        output.opening = readAhead(output.bytes);
     }
 
     // `output` was written (to `path`, when given). When it is still what is shown, the

@@ -351,6 +351,8 @@ TEST_F(DailyUse, ASmallWindowReachesEveryCommandAndItsNoticesGoAway)
         ASSERT_TRUE(shell.waitForScript("document.querySelector('.toast-error')?.textContent.includes('" + std::string(name) + "')"));
     }
     EXPECT_EQ(text("document.querySelectorAll('.toast-error').length"), "1");
+    // The notices of the openings leave first; until they are gone the error moves.
+    ASSERT_TRUE(shell.waitForScript("!document.querySelector('.toast.leaving')"));
     ASSERT_TRUE(clickOn(".toast-error .toast-close"));
     EXPECT_TRUE(shell.waitForScript("!document.querySelector('.toast-error')"));
 

@@ -1,6 +1,8 @@
 // First page on screen, and memory, after a cold start with the file on the command
 // line: Pagewick against the desktop's document viewer (Evince, when installed) on the
-// same generated files, runs interleaved, medians and their ratios printed.
+// same generated files, runs interleaved, medians and their ratios printed. A browser
+// whose built-in viewer draws with pdf.js, as the page does (Firefox ESR, when
+// installed), is measured beside them.
 //
 //   first_page_bench [rounds]            (scripts/bench.sh first_page_bench)
 //
@@ -19,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -119,6 +122,7 @@ struct Program {
     std::vector<std::string> command;  // the file's path is appended
     std::map<std::string, std::string> environment;
     bool probed = false;  // Pagewick with the phase probe in its page
+    std::function<void(const fs::path& home)> prepare = {};  // after the fresh home is made
 };
 
 std::map<std::string, std::string> freshHome(const fs::path& run)
@@ -136,6 +140,7 @@ Sample runOnce(const Program& program, const fs::path& file, const fs::path& run
                const ScreenWatch& screen)
 {
     auto environment = freshHome(run);
+    if (program.prepare) program.prepare(run / "home");
     environment.insert(program.environment.begin(), program.environment.end());
     auto argv = program.command;
     argv.push_back(file.string());
@@ -230,6 +235,34 @@ fs::path probedCopy(const fs::path& built, const fs::path& root, const fs::path&
     return bin / "pagewick";
 }
 
+// The browser with a profile of its own, told to show neither first-run pages nor
+// prompts, so that the file's tab is the only thing it opens.
+Program browserViewer(const fs::path& run)
+{
+    const fs::path profile = run / "home" / "profile";
+    Program browser{"firefox-esr (pdf.js viewer)",
+                    {"firefox-esr", "--no-remote", "--new-instance", "--profile", profile.string()},
+                    {{"MOZ_CRASHREPORTER_DISABLE", "1"}},
+                    false};
+    browser.prepare = [profile](const fs::path&) {
+        fs::create_directories(profile);
+        std::ofstream prefs(profile / "user.js");
+        for (const char* pref : {
+                 R"(user_pref("browser.shell.checkDefaultBrowser", false);)",
+                 R"(user_pref("browser.startup.homepage_override.mstone", "ignore");)",
+                 R"(user_pref("startup.homepage_welcome_url", "");)",
+                 R"(user_pref("startup.homepage_welcome_url.additional", "");)",
+                 R"(user_pref("browser.aboutwelcome.enabled", false);)",
+                 R"(user_pref("datareporting.policy.dataSubmissionEnabled", false);)",
+                 R"(user_pref("toolkit.telemetry.reportingpolicy.firstRun", false);)",
+                 R"(user_pref("app.update.enabled", false);)",
+                 R"(user_pref("browser.sessionstore.resume_from_crash", false);)",
+             })
+            prefs << pref << '\n';
+    };
+    return browser;
+}
+
 bool installed(const std::string& name)
 {
     return std::system(("command -v " + name + " >/dev/null 2>&1").c_str()) == 0;
@@ -266,6 +299,9 @@ int main(int argc, char** argv)
     std::vector<Program> programs = {
         {"pagewick", {pagewick.string()}, {}, true},
     };
+    if (installed("firefox-esr")) programs.push_back(browserViewer(root / "run"));
+    else std::printf("firefox-esr is not installed: no browser viewer (scripts/bench.sh installs it)\n");
+    // The baseline comes last.
     const bool withEvince = installed("evince");
     if (withEvince) programs.push_back({"evince", {"evince"}, {}, false});
     else std::printf("evince is not installed: no baseline (scripts/bench.sh installs it)\n");

@@ -6,11 +6,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/deps.sh
-# The desktop's document viewer is the baseline of first_page_bench; it is installed
-# for measuring only, never a dependency of the application.
-if ! command -v evince >/dev/null; then
+# The desktop's document viewer is the baseline of first_page_bench, and a browser's
+# built-in pdf.js viewer is measured beside it; both are installed for measuring only,
+# never dependencies of the application.
+missing=()
+command -v evince >/dev/null || missing+=(evince)
+command -v firefox-esr >/dev/null || missing+=(firefox-esr)
+if [ ${#missing[@]} -gt 0 ]; then
   sudo_cmd=(); [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends evince >/dev/null
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 cmake --preset release >/dev/null
 cmake --build --preset release

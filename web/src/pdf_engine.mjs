@@ -10,8 +10,14 @@ const vendor = new URL('../vendor/pdfjs/', import.meta.url);
 // does not know for another origin and would wrap the worker in a blob. It is handed to
 // each document explicitly, so that destroying one document (after every edit) does not
 // tear down the worker that the next one is already being opened on.
+// early_worker.js has usually started it already, while this module was still loading.
+const takeEarlyWorker = () => {
+    const early = globalThis.__pdfWorker;
+    delete globalThis.__pdfWorker;
+    return typeof Worker === 'function' && early instanceof Worker ? early : null;
+};
 const worker = new pdfjs.PDFWorker({
-    port: new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
+    port: takeEarlyWorker() ?? new Worker(new URL('pdf.worker.min.mjs', vendor), { type: 'module' }),
 });
 
 export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;

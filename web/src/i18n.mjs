@@ -184,7 +184,9 @@ export function t(key, values = {}) {
 // Fills the static interface: data-t (text), data-t-title (tooltip and accessible
 // name), data-t-placeholder.
 export function translateDocument(root = document) {
-    document.documentElement.lang = lang;
+    // The markup already says so in most cases; setting it anyway would have every
+    // style and font worked out again.
+    if (document.documentElement.lang !== lang) document.documentElement.lang = lang;
     for (const el of root.querySelectorAll('[data-t]')) el.textContent = t(el.dataset.t);
     for (const el of root.querySelectorAll('[data-t-title]')) {
         el.title = t(el.dataset.tTitle);

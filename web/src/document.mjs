@@ -54,7 +54,9 @@ const readAhead = (bytes) => openReader(bytes).then(async (reader) => {
 
 async function geometryOf(reader, pages) {
     try {
-        return await Promise.all(pages.map(async (page, i) => ({ number: i + 1, ...(await pageGeometry(reader, page)) })));
+        const found = pages.map((page) => pageGeometry(reader, page));
+        const sizes = found.some((g) => g instanceof Promise) ? await Promise.all(found) : found;
+        return sizes.map((size, i) => ({ number: i + 1, ...size }));
     } catch {
         return null;
     }

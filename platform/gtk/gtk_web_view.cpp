@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/graphics_acceleration.h"
+#include "platform/script_engine_options.h"
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
@@ -65,6 +66,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
+    configureScriptEngine();
     auto context = GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
     webkit_web_context_set_sandbox_enabled(context.get(), webSandboxIsUsable());
     if (!configuration.preferredLanguages.empty()) {

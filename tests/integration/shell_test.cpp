@@ -1,5 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <jsc/jsc.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
 #include "common/app_constants.h"
 #include "tests/integration/harness.h"
 
@@ -16,6 +25,59 @@ constexpr const char* probePage = R"(<!doctype html><html><head><meta charset="u
     handler: !!(window.webkit && window.webkit.messageHandlers && window.webkit.messageHandlers.pagewick)
   };
 </script></head><body>probe</body></html>)";
+
+std::string procFile(const std::string& pid, const char* name)
+{
+    std::ifstream in("/proc/" + pid + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+bool descendsFromThisProcess(std::string pid)
+{
+    const std::string self = std::to_string(::getpid());
+    for (int depth = 0; depth < 8 && !pid.empty() && pid != "0" && pid != "1"; ++depth) {
+        // The parent is the second field after the parenthesised command name.
+        const std::string stat = procFile(pid, "stat");
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos) return false;
+        std::istringstream rest(stat.substr(close + 1));
+        std::string state;
+        rest >> state >> pid;
+        if (pid == self) return true;
+    }
+    return false;
+}
+
+// The environment of each web process started by this one, one variable a line.
+std::vector<std::string> webProcessEnvironments()
+{
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (procFile(pid, "comm").rfind("WebKitWebProces", 0) != 0 || !descendsFromThisProcess(pid)) continue;
+        std::string environment = procFile(pid, "environ");
+        std::replace(environment.begin(), environment.end(), '\0', '\n');
+        found.push_back("\n" + environment);
+    }
+    return found;
+}
+
+TEST(Shell, NeitherProcessKeepsTheScriptsItHasRun)
+{
+    ShellHarness shell;
+    shell.web.write("index.html", "<!doctype html><body>");
+    shell.launchAndWait();
+
+    const auto environments = webProcessEnvironments();
+    ASSERT_FALSE(environments.empty());
+    for (const auto& environment : environments)
+        EXPECT_NE(environment.find("\nJSC_useCodeCache=false\n"), std::string::npos);
+    // The engine knows the setting by that name and has read it.
+    gboolean kept = TRUE;
+    ASSERT_TRUE(jsc_options_get_boolean("useCodeCache", &kept));
+    EXPECT_FALSE(kept);
+}
 
 TEST(Shell, StartScriptRunsBeforeThePageAndTheUserAgentNamesTheShell)
 {

@@ -12,6 +12,7 @@
 #include "platform/json_preferences.h"
 #include "platform/main_queue.h"
 #include "platform/paths.h"
+#include "platform/script_engine_options.h"
 #include "platform/tesseract/tesseract_services.h"
 
 namespace pw {
@@ -45,6 +46,8 @@ void showWindow(const Application& app)
 
 int runPagewick(int argc, char** argv)
 {
+    // While this is the only thread: the environment is not safe to change later.
+    configureScriptEngine();
     const std::vector<std::string> languages = gtk::preferredLanguages();
     setFrench(prefersFrench(languages));
     Application app;

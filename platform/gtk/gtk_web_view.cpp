@@ -66,7 +66,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
-    configureScriptEngine();
+    configureScriptEngine();  // a no-op when the application has done it at start
     auto context = GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
     webkit_web_context_set_sandbox_enabled(context.get(), webSandboxIsUsable());
     if (!configuration.preferredLanguages.empty()) {

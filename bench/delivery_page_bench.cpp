@@ -1,8 +1,9 @@
 // Opening a file end to end: from openFile to the page holding the decoded bytes,
 // for 1, 10 and 100 MB, beside the native part alone (read, encode, build the script)
 // and a baseline of reading the file plus one copy of a script-sized buffer, all in
-// the same run. Then 20 successive deliveries of different 10 MB files, with the resident memory of the
-// UI process and of the web process after each: neither may keep growing.
+// the same run. Then 20 successive deliveries of different 10 MB files, with the
+// resident memory of the UI process and of the web process after each: neither may
+// keep growing.
 
 #include <algorithm>
 #include <chrono>

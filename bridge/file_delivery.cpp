@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <utility>
 #include <variant>
+#include <vector>
 
 #include "bridge/app_page.h"
 #include "bridge/bridge.h"
@@ -14,6 +16,7 @@
 #include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"
+#include "platform/memory_advice.h"
 #include "platform/panels.h"
 #include "platform/web_view.h"
 
@@ -53,6 +56,56 @@ std::string displayName(const std::string& name)
     return shown;
 }
 
+// The call with `size` bytes' worth of Base64 written in place by `encode(out)`, which
+// answers false when the bytes could not be had; then there is no call.
+template <typename Encode>
+std::optional<std::string> nativeOpenCallAround(std::string_view name, std::uint64_t size, std::string_view path,
+                                                Encode&& encode)
+{
+    static constexpr std::string_view head = "window.__nativeOpen(";
+    static constexpr std::string_view afterName = "[0], '";
+    static constexpr std::string_view afterContents = "', ";
+    static constexpr std::string_view tail = "[0])";
+
+    const std::string nameArray = NativeOCR::arrayOfOne(name, R"(["document.pdf"])");
+    const std::string pathArray = NativeOCR::arrayOfOne(path, R"([""])");
+    const std::size_t encoded = base64::encodedLength(static_cast<std::size_t>(size));
+
+    std::string script;
+    // Written inside the app-page check here, so that the file-sized text is not copied
+    // again to be wrapped.
+    script.reserve(appPageGuardOpen.size() + head.size() + nameArray.size() + afterName.size() + encoded +
+                   afterContents.size() + pathArray.size() + tail.size() + appPageGuardClose.size());
+    adviseWrittenWhole(script.data(), script.capacity());
+    script += appPageGuardOpen;
+    script += head;
+    script += nameArray;
+    script += afterName;
+    if (!encode(extendUninitialised(script, encoded))) return std::nullopt;
+    script += afterContents;
+    script += pathArray;
+    script += tail;
+    script += appPageGuardClose;
+    return script;
+}
+
+// Reads the rest of the file and writes its Base64 at `out` a piece at a time, so that
+// the file's bytes are never held whole beside their text. Pieces are whole groups of
+// three bytes: only the last one can need padding, as in one encoding of the whole.
+bool encodeFileInto(WholeFileReader& file, char* out)
+{
+    constexpr std::size_t piece = 3 * 256 * 1024;
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(piece, file.size())));
+    for (std::uint64_t left = file.size(); left > 0;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece));
+        if (!file.read(buffer.data(), count)) return false;
+        base64::encodeInto(buffer.data(), count, out);
+        out += base64::encodedLength(count);
+        left -= count;
+    }
+    return file.endsHere();
+}
+
 }  // namespace
 
 static_assert(maxOpenedFileSize == std::uint64_t{1} << 30, "the too-large text names the limit: 1 GiB");
@@ -76,30 +129,10 @@ std::string unopenedFileText(ReadFailure failure, const std::string& name)
 
 std::string nativeOpenCall(std::string_view name, const void* data, std::size_t size, std::string_view path)
 {
-    static constexpr std::string_view head = "window.__nativeOpen(";
-    static constexpr std::string_view afterName = "[0], '";
-    static constexpr std::string_view afterContents = "', ";
-    static constexpr std::string_view tail = "[0])";
-
-    const std::string nameArray = NativeOCR::arrayOfOne(name, R"(["document.pdf"])");
-    const std::string pathArray = NativeOCR::arrayOfOne(path, R"([""])");
-    const std::size_t encoded = base64::encodedLength(size);
-
-    std::string script;
-    // Written inside the app-page check here, so that the file-sized text is not copied
-    // again to be wrapped.
-    script.reserve(appPageGuardOpen.size() + head.size() + nameArray.size() + afterName.size() + encoded +
-                   afterContents.size() + pathArray.size() + tail.size() + appPageGuardClose.size());
-    script += appPageGuardOpen;
-    script += head;
-    script += nameArray;
-    script += afterName;
-    base64::encodeInto(data, size, extendUninitialised(script, encoded));
-    script += afterContents;
-    script += pathArray;
-    script += tail;
-    script += appPageGuardClose;
-    return script;
+    return *nativeOpenCallAround(name, size, path, [&](char* out) {
+        base64::encodeInto(data, size, out);
+        return true;
+    });
 }
 
 void Bridge::openFile(const std::string& path)
@@ -109,24 +142,25 @@ void Bridge::openFile(const std::string& path)
 
 bool Bridge::readAndQueue(const std::string& path)
 {
-    auto read = readFile(path, maxOpenedFileSize);
     const std::string name = lastPathComponent(path);
-    if (const auto* failure = std::get_if<ReadFailure>(&read)) {
+    auto failed = [&](ReadFailure failure) {
         // Only a file that is not there (or not a file) leaves the recent files; one
         // that is too large or met a full memory is still where the user left it.
-        if (*failure == ReadFailure::Unreadable) forget(path);
-        return queueMessage(unopenedFileText(*failure, name));
-    }
-    auto& bytes = std::get<std::vector<std::uint8_t>>(read);
-    std::string script;
+        if (failure == ReadFailure::Unreadable) forget(path);
+        return queueMessage(unopenedFileText(failure, name));
+    };
+    auto opened = WholeFileReader::open(path, maxOpenedFileSize);
+    if (const auto* failure = std::get_if<ReadFailure>(&opened)) return failed(*failure);
+    auto& file = std::get<WholeFileReader>(opened);
+    std::optional<std::string> script;
     try {
-        script = nativeOpenCall(name, bytes.data(), bytes.size(), path);
+        script = nativeOpenCallAround(name, file.size(), path, [&](char* out) { return encodeFileInto(file, out); });
     } catch (const std::bad_alloc&) {
-        return queueMessage(unopenedFileText(ReadFailure::OutOfMemory, name));
+        return failed(ReadFailure::OutOfMemory);
     }
-    std::vector<std::uint8_t>().swap(bytes);
+    if (!script) return failed(ReadFailure::Unreadable);
     remember(path);
-    pending_.push_back(OpenedFile{std::move(script)});
+    pending_.push_back(OpenedFile{std::move(*script)});
     return true;
 }
 

@@ -32,6 +32,13 @@ public:
     FileDescriptor(const FileDescriptor&) = delete;
     FileDescriptor& operator=(const FileDescriptor&) = delete;
     int get() const { return fd_; }
+    // Gives the descriptor up to the caller, who closes it.
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now and reports whether the close succeeded (it can report a deferred
     // write error on some file systems).
     bool close()
@@ -93,26 +100,6 @@ bool onPseudoFileSystem(int fd)
         return true;
     default:
         return false;
-    }
-}
-
-// Fills the buffer from the file and checks that the file ends there: a file that is
-// shorter or longer than it was when its size was taken is being written by someone,
-// and a copy of it would be a document that never existed.
-bool readExactly(int fd, std::uint8_t* data, std::size_t size)
-{
-    std::size_t filled = 0;
-    while (filled < size) {
-        const ssize_t n = ::read(fd, data + filled, size - filled);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        filled += static_cast<std::size_t>(n);
-    }
-    std::uint8_t beyond;
-    for (;;) {
-        const ssize_t n = ::read(fd, &beyond, 1);
-        if (n < 0 && errno == EINTR) continue;
-        return n == 0;
     }
 }
 
@@ -285,7 +272,7 @@ std::optional<WriteError> replaceThroughNamedFile(const Destination& destination
 
 }  // namespace
 
-FileRead readFile(const std::string& path, std::uint64_t maxSize)
+std::variant<WholeFileReader, ReadFailure> WholeFileReader::open(const std::string& path, std::uint64_t maxSize)
 {
     if (holdsNul(path)) return ReadFailure::Unreadable;
     // Non-blocking, so that a FIFO's open returns at once instead of waiting for a writer.
@@ -297,9 +284,49 @@ FileRead readFile(const std::string& path, std::uint64_t maxSize)
     if (st.st_size < 0) return ReadFailure::Unreadable;
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (size > maxSize) return ReadFailure::TooLarge;
+    return WholeFileReader(fd.release(), size);
+}
+
+WholeFileReader::WholeFileReader(WholeFileReader&& other) noexcept : fd_(other.fd_), size_(other.size_)
+{
+    other.fd_ = -1;
+}
+
+WholeFileReader::~WholeFileReader()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool WholeFileReader::read(std::uint8_t* into, std::size_t count)
+{
+    std::size_t filled = 0;
+    while (filled < count) {
+        const ssize_t n = ::read(fd_, into + filled, count - filled);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        filled += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WholeFileReader::endsHere()
+{
+    std::uint8_t beyond;
+    for (;;) {
+        const ssize_t n = ::read(fd_, &beyond, 1);
+        if (n < 0 && errno == EINTR) continue;
+        return n == 0;
+    }
+}
+
+FileRead readFile(const std::string& path, std::uint64_t maxSize)
+{
+    auto opened = WholeFileReader::open(path, maxSize);
+    if (auto* failure = std::get_if<ReadFailure>(&opened)) return *failure;
+    auto& file = std::get<WholeFileReader>(opened);
     try {
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-        if (!readExactly(fd.get(), bytes.data(), bytes.size())) return ReadFailure::Unreadable;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
+        if (!file.read(bytes.data(), bytes.size()) || !file.endsHere()) return ReadFailure::Unreadable;
         return bytes;
     } catch (const std::bad_alloc&) {
         return ReadFailure::OutOfMemory;

@@ -28,6 +28,33 @@ using FileRead = std::variant<std::vector<std::uint8_t>, ReadFailure>;
 // allocated.
 FileRead readFile(const std::string& path, std::uint64_t maxSize);
 
+// A regular file opened to be read whole a piece at a time, after the checks readFile
+// makes, so that a caller can turn it into something else (Base64) without holding all
+// of its bytes at once.
+class WholeFileReader {
+public:
+    // Opens the file; fails as readFile would, before anything is read.
+    static std::variant<WholeFileReader, ReadFailure> open(const std::string& path, std::uint64_t maxSize);
+
+    WholeFileReader(WholeFileReader&& other) noexcept;
+    WholeFileReader& operator=(WholeFileReader&&) = delete;
+    WholeFileReader(const WholeFileReader&) = delete;
+    ~WholeFileReader();
+
+    // The size the file had when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Fills `count` bytes with the file's next ones; false when the file ends first.
+    bool read(std::uint8_t* into, std::size_t count);
+    // Once size() bytes are read: whether the file ends there. One that goes on is being
+    // written by someone, and what was read is not a file that ever was.
+    bool endsHere();
+
+private:
+    WholeFileReader(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    int fd_;
+    std::uint64_t size_;
+};
+
 // The same with any failure as nullopt.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path,
                                                        std::uint64_t maxSize = maxOpenedFileSize);

@@ -317,6 +317,21 @@ TEST_F(FileDelivery, EmptyFileIsDeliveredWithEmptyContents)
     EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0]), (std::vector<std::string>{"empty.pdf", "", path}));
 }
 
+TEST_F(FileDelivery, FilesReadInPiecesArriveAsTheirWholeEncoding)
+{
+    // Sizes about the pieces the file is read in (768 KiB): padding may only come last.
+    constexpr std::size_t piece = 3 * 256 * 1024;
+    for (const std::size_t size : {std::size_t{1}, piece - 1, piece, piece + 1, 2 * piece + 2}) {
+        std::string contents(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<char>((i * 2654435761u) >> 13);
+        const auto path = dir.write("piece" + std::to_string(size) + ".pdf", contents);
+        view->scripts.clear();
+        bridge->openFile(path);
+        ASSERT_EQ(deliveries(*view).size(), 1u) << size;
+        EXPECT_TRUE(deliveries(*view)[0] == expectedCall(path, contents)) << size;
+    }
+}
+
 TEST_F(FileDelivery, RelativePathIsOpenedFromTheCurrentFolder)
 {
     dir.write("rel.pdf", "%PDF");

@@ -198,6 +198,26 @@ TEST(ReadWholeFile, ReadsRegularFilesOnly)
     EXPECT_EQ(readWholeFile(fifo), std::nullopt);
 }
 
+TEST(ReadFile, AFileThatChangesSizeWhileReadIsNotTakenForAFile)
+{
+    TempDir dir;
+    const std::string path = dir.write("growing.pdf", "%PDF-1.7");
+    auto opened = WholeFileReader::open(path, maxOpenedFileSize);
+    ASSERT_TRUE(std::holds_alternative<WholeFileReader>(opened));
+    auto& file = std::get<WholeFileReader>(opened);
+    ASSERT_EQ(file.size(), 8u);
+    ASSERT_FALSE(writeFilePlain(path, "%PDF-1.7 and more", 17));  // the same file, written again in place
+    std::vector<std::uint8_t> bytes(8);
+    ASSERT_TRUE(file.read(bytes.data(), bytes.size()));
+    EXPECT_FALSE(file.endsHere()) << "it goes on past the size it had";
+
+    auto again = WholeFileReader::open(path, maxOpenedFileSize);
+    auto& shrinking = std::get<WholeFileReader>(again);
+    ASSERT_FALSE(writeFilePlain(path, "%PDF", 4));
+    std::vector<std::uint8_t> all(static_cast<std::size_t>(shrinking.size()));
+    EXPECT_FALSE(shrinking.read(all.data(), all.size())) << "it ends before the size it had";
+}
+
 TEST(ReadFile, KernelFilesAndDevicesAreUnreadableEvenThroughLinks)
 {
     // Each looks like something to read; none is a file on a disk. pagemap reads

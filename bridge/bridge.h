@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bridge/message_guard.h"
+#include "common/shared_bytes.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw {
@@ -89,10 +90,9 @@ public:
 
     // Saving, sharing and printing.
     void save(const std::string& name, const std::string& b64, bool share);
-    void save(const std::string& name, std::vector<std::uint8_t> bytes, bool share);
-    void saveToPath(const std::string& id, const std::string& path, std::vector<std::uint8_t> bytes);
-    void saveAs(const std::string& name, const std::string& dir, const std::string& id,
-                std::vector<std::uint8_t> bytes);
+    void save(const std::string& name, SharedBytes bytes, bool share);
+    void saveToPath(const std::string& id, const std::string& path, SharedBytes bytes);
+    void saveAs(const std::string& name, const std::string& dir, const std::string& id, SharedBytes bytes);
     void printPDF(std::shared_ptr<PdfDocument> document);
 
     // WebViewDelegate.

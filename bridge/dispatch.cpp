@@ -77,7 +77,7 @@ void Bridge::dispatch(const ScriptMessage& message)
     if (*type == "print") {
         auto bytes = message.base64Field("b64");
         if (!bytes) return;
-        auto document = services_.printing->makeDocument(std::move(*bytes));
+        auto document = services_.printing->makeDocument(bytes->copy());
         if (!document) return;
         services_.mainQueue->post([weakSelf, document] {
             if (auto self = weakSelf.lock()) self->printPDF(document);

@@ -3,7 +3,6 @@
 #include <string>
 #include <system_error>
 #include <utility>
-#include <vector>
 
 #include <sys/stat.h>
 
@@ -21,9 +20,7 @@ namespace pw {
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-std::optional<WriteError> writeAtomically(const std::string& path, const Bytes& bytes)
+std::optional<WriteError> writeAtomically(const std::string& path, const SharedBytes& bytes)
 {
     return writeFileAtomically(path, bytes.data(), bytes.size());
 }
@@ -41,7 +38,7 @@ bool endsWithZip(const std::string& name)
 // The share copy: temporary folder / fresh UUID / name, written whole. The copy is
 // meant to outlive us (the chosen application reads it later), so it is never removed;
 // only a copy that failed part-way is, since nobody could use it.
-std::optional<std::string> writeShareCopy(const Workspace& workspace, const std::string& name, const Bytes& bytes)
+std::optional<std::string> writeShareCopy(const Workspace& workspace, const std::string& name, const SharedBytes& bytes)
 {
     const std::string temporary = workspace.temporaryDirectory();
     const std::string folder = temporary + "/" + workspace.makeUUID();
@@ -64,10 +61,10 @@ std::optional<std::string> writeShareCopy(const Workspace& workspace, const std:
 
 void Bridge::save(const std::string& name, const std::string& b64, bool share)
 {
-    if (auto bytes = base64::decode(b64)) save(name, std::move(*bytes), share);
+    if (auto bytes = base64::decode(b64)) save(name, SharedBytes(std::move(*bytes)), share);
 }
 
-void Bridge::save(const std::string& name, Bytes bytes, bool share)
+void Bridge::save(const std::string& name, SharedBytes bytes, bool share)
 {
     std::string safeName = safeFileName(name);
     if (safeName.empty()) safeName = "document.pdf";
@@ -96,7 +93,7 @@ void Bridge::save(const std::string& name, Bytes bytes, bool share)
     });
 }
 
-void Bridge::saveToPath(const std::string& id, const std::string& path, std::vector<std::uint8_t> bytes)
+void Bridge::saveToPath(const std::string& id, const std::string& path, SharedBytes bytes)
 {
     if (const auto error = writeAtomically(path, bytes)) {
         result(id, false, {}, saveFailureText(*error));
@@ -106,8 +103,7 @@ void Bridge::saveToPath(const std::string& id, const std::string& path, std::vec
     result(id, true, path);
 }
 
-void Bridge::saveAs(const std::string& name, const std::string& dir, const std::string& id,
-                    std::vector<std::uint8_t> bytes)
+void Bridge::saveAs(const std::string& name, const std::string& dir, const std::string& id, SharedBytes bytes)
 {
     SavePanelRequest request;
     request.name = name;

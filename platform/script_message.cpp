@@ -1,5 +1,7 @@
 #include "platform/script_message.h"
 
+#include <utility>
+
 #include "common/base64.h"
 
 namespace pw {
@@ -11,11 +13,14 @@ const std::string* ScriptMessage::field(const std::string& key) const
     return nullptr;
 }
 
-std::optional<std::vector<std::uint8_t>> ScriptMessage::base64Field(const std::string& key) const
+std::optional<SharedBytes> ScriptMessage::base64Field(const std::string& key) const
 {
     if (auto it = held.find(key); it != held.end()) return it->second->base64Bytes();
-    if (const std::string* text = field(key)) return base64::decode(*text);
-    return std::nullopt;
+    const std::string* text = field(key);
+    if (!text) return std::nullopt;
+    auto bytes = base64::decode(*text);
+    if (!bytes) return std::nullopt;
+    return SharedBytes(std::move(*bytes));
 }
 
 }  // namespace pw

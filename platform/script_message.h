@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/shared_bytes.h"
+
 namespace pw {
 
 // A string of the page's message left where the message arrived until it is asked
@@ -18,8 +20,8 @@ public:
     // The text, copied out on first use.
     virtual const std::string& text() const = 0;
     // The text's bytes under strict Base64 (what base64::decode accepts, nothing else);
-    // nullopt when it is not Base64.
-    virtual std::optional<std::vector<std::uint8_t>> base64Bytes() const = 0;
+    // nullopt when it is not Base64. They may stay where they were decoded.
+    virtual std::optional<SharedBytes> base64Bytes() const = 0;
 };
 
 // A message posted by the page to the script message handler. Only an object body is
@@ -40,7 +42,7 @@ struct ScriptMessage {
 
     // The string under the key decoded as strict Base64; nullopt when the key is absent
     // or its text is not Base64.
-    std::optional<std::vector<std::uint8_t>> base64Field(const std::string& key) const;
+    std::optional<SharedBytes> base64Field(const std::string& key) const;
 };
 
 }  // namespace pw

@@ -54,6 +54,27 @@ std::string textOf(JSCValue* value)
     return std::string(data ? data : "", size);
 }
 
+// The bytes of a typed array the decoder made, left in its buffer. Nothing but this
+// reference reaches that buffer (no script was given it), so it is never detached and
+// its bytes stay where they are for as long as it is held.
+SharedBytes bytesOf(JSCValue* array)
+{
+    gsize length = 0;
+    jsc_value_typed_array_get_data(array, &length);
+    if (length == 0) return SharedBytes();
+    auto buffer = std::make_shared<const GObjectPtr<JSCValue>>(
+        GObjectPtr<JSCValue>::adopt(jsc_value_typed_array_get_buffer(array)));
+    gsize size = 0;
+    const auto* start = static_cast<const std::uint8_t*>(
+        *buffer ? jsc_value_array_buffer_get_data(buffer->get(), &size) : nullptr);
+    const gsize offset = jsc_value_typed_array_get_offset(array);
+    if (start && offset <= size && length <= size - offset) return SharedBytes(buffer, start + offset, length);
+    // Not where a buffer of its own would hold it: copied out at once, while the pointer
+    // the engine gives is still valid.
+    const auto* data = static_cast<const std::uint8_t*>(jsc_value_typed_array_get_data(array, &length));
+    return SharedBytes(std::vector<std::uint8_t>(data, data + length));
+}
+
 // A string property of the posted object, still in the engine.
 class EngineString final : public HeldString {
 public:
@@ -65,23 +86,27 @@ public:
         return *text_;
     }
 
-    std::optional<std::vector<std::uint8_t>> base64Bytes() const override
+    std::optional<SharedBytes> base64Bytes() const override
     {
         JSCContext* context = jsc_value_get_context(value_.get());
         JSCValue* decoder = context ? decoderIn(context) : nullptr;
-        if (!decoder) return base64::decode(text());
+        if (!decoder) return decodedHere();
         const auto result = GObjectPtr<JSCValue>::adopt(
             jsc_value_function_call(decoder, JSC_TYPE_VALUE, value_.get(), G_TYPE_NONE));
         if (jsc_context_get_exception(context)) jsc_context_clear_exception(context);
-        if (!result || jsc_value_is_null(result.get())) return base64::decode(text());
+        if (!result || jsc_value_is_null(result.get())) return decodedHere();
         if (!jsc_value_is_typed_array(result.get())) return std::nullopt;
-        gsize length = 0;
-        const auto* data = static_cast<const std::uint8_t*>(jsc_value_typed_array_get_data(result.get(), &length));
-        if (length == 0) return std::vector<std::uint8_t>();
-        return std::vector<std::uint8_t>(data, data + length);
+        return bytesOf(result.get());
     }
 
 private:
+    std::optional<SharedBytes> decodedHere() const
+    {
+        auto bytes = base64::decode(text());
+        if (!bytes) return std::nullopt;
+        return SharedBytes(std::move(*bytes));
+    }
+
     GObjectPtr<JSCValue> value_;
     mutable std::optional<std::string> text_;
 };

@@ -95,5 +95,28 @@ TEST_F(ScriptMessageTest, DecodesBase64AsStrictlyAsTheShellsDecoder)
     }
 }
 
+// Decoded bytes may stay in the engine's buffer; they must stay valid there after the
+// message is gone and the engine has collected what it no longer reaches.
+TEST_F(ScriptMessageTest, DecodedBytesOutliveTheMessage)
+{
+    std::mt19937 random(5);
+    std::vector<std::vector<std::uint8_t>> expected;
+    std::vector<SharedBytes> kept;
+    for (std::size_t size : {std::size_t{1}, std::size_t{4096}, std::size_t{5} << 20}) {
+        std::vector<std::uint8_t> bytes(size);
+        for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+        const auto decoded = messageWith(base64::encode(bytes)).base64Field("b64");
+        ASSERT_TRUE(decoded);
+        kept.push_back(*decoded);
+        expected.push_back(std::move(bytes));
+    }
+    evaluate("for (let i = 0; i < 64; ++i) new Uint8Array(4 << 20).fill(i);");
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        ASSERT_EQ(kept[i].size(), expected[i].size());
+        EXPECT_TRUE(kept[i] == expected[i]) << expected[i].size() << " bytes";
+        EXPECT_EQ(kept[i].copy(), expected[i]);
+    }
+}
+
 }  // namespace
 }  // namespace pw::gtk

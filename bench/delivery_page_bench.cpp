@@ -1,6 +1,6 @@
 // Opening a file end to end: from openFile to the page holding the decoded bytes,
-// for 1, 10 and 100 MB, beside the native part alone (read, encode, build the script)
-// and a baseline of reading the file plus one copy of a script-sized buffer, all in
+// for 1, 10 and 100 MB, beside the native part alone (read, encode into shared memory)
+// and a baseline of reading the file plus one copy of a Base64-sized buffer, all in
 // the same run. Then 20 successive deliveries of different 10 MB files, with the
 // resident memory of the UI process and of the web process after each: neither may
 // keep growing.
@@ -67,7 +67,7 @@ std::string writeRandomFile(const fs::path& folder, std::size_t size, int varian
     return path.string();
 }
 
-// Reading the file plus one copy of a buffer the size of the script.
+// Reading the file plus one copy of a buffer the size of its Base64.
 double baseline(const std::string& path)
 {
     const auto start = Clock::now();
@@ -83,9 +83,9 @@ double nativePart(const std::string& path)
 {
     const auto start = Clock::now();
     auto bytes = pw::readWholeFile(path);
-    auto script = pw::nativeOpenCall(pw::lastPathComponent(path), bytes->data(), bytes->size(), path);
+    auto arguments = pw::nativeOpenArguments(pw::lastPathComponent(path), bytes->data(), bytes->size(), path);
     const double t = seconds(start);
-    if (script.empty()) std::abort();
+    if (!arguments) std::abort();
     return t;
 }
 

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "platform/web_view.h"
-
 namespace pw {
 
 namespace {
@@ -39,6 +37,12 @@ void evaluateOnAppPage(WebView& view, std::string script)
 {
     if (!isAppPageURI(view.committedURI())) return;
     view.evaluate(forAppPageOnly(std::move(script)));
+}
+
+void callOnAppPage(WebView& view, std::string function, std::vector<PageArgument> arguments)
+{
+    if (!isAppPageURI(view.committedURI())) return;
+    view.call(std::string(appPageCondition), std::move(function), std::move(arguments));
 }
 
 void evaluateOnAppPage(WebView& view, std::string script, std::function<void(std::optional<bool>)> done)

@@ -4,10 +4,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "platform/web_view.h"
 
 namespace pw {
-
-class WebView;
 
 // Whatever the shell evaluates for the page (replies, messages, opened files, the
 // recent files, the readiness probe) is for the application's own top-level document
@@ -21,8 +22,10 @@ class WebView;
 // The origin of the page, as `location.origin` reports it there.
 inline constexpr std::string_view appOrigin = "pagewick://app";
 
-// The opening and closing of the in-document check. A script built in place (a file's
-// delivery, which may be hundreds of megabytes) writes these around its call itself.
+// The in-document check as an expression, for calls that carry it beside the function.
+inline constexpr std::string_view appPageCondition = "location.origin === 'pagewick://app' && window.top === window";
+
+// The opening and closing of the in-document check around a script.
 inline constexpr std::string_view appPageGuardOpen =
     "if (location.origin === 'pagewick://app' && window.top === window) {\n";
 inline constexpr std::string_view appPageGuardClose = "\n}";
@@ -39,5 +42,8 @@ std::string forAppPageOnly(std::string script);
 void evaluateOnAppPage(WebView& view, std::string script);
 // The same for a probe: `done` gets nullopt when the script was not evaluated.
 void evaluateOnAppPage(WebView& view, std::string script, std::function<void(std::optional<bool>)> done);
+// Calls `function` with `arguments` under the same two checks: a file's contents are
+// passed this way, as a string the page's process maps, instead of inside a script.
+void callOnAppPage(WebView& view, std::string function, std::vector<PageArgument> arguments);
 
 }  // namespace pw

@@ -12,6 +12,7 @@
 
 #include "bridge/message_guard.h"
 #include "common/shared_bytes.h"
+#include "platform/web_view.h"
 #include "platform/web_view_delegate.h"
 
 namespace pw {
@@ -25,23 +26,17 @@ class Timer;
 class WebView;
 class Workspace;
 
-// A file read for the page and waiting for it: the ready call of window.__nativeOpen
-// carrying its name, its absolute path and its whole contents in Base64. The call is
-// built once with the Base64 encoded straight into it, so a file-sized text is never
-// copied on its way to the page.
-struct OpenedFile {
-    std::string script;
+// What waits for the page, in the order it arose: a call of one of its functions. A
+// file read for it is window.__nativeOpen with the file's name, its whole contents in
+// Base64 and its absolute path; the Base64 is encoded straight into memory the page's
+// process maps, so a file-sized text is neither copied on its way nor parsed as script.
+// A message about a file it asked for is window.__nativeMsg: raised while the page is
+// still loading, it would otherwise be evaluated into a page that cannot show it. Both
+// go the same way, so that they arrive in this order.
+struct PendingDelivery {
+    std::string function;
+    std::vector<PageArgument> arguments;
 };
-
-// A message for the page (window.__nativeMsg) about a file it asked for, waiting in
-// line with the files: raised while the page is still loading, it would otherwise be
-// evaluated into a page that cannot show it.
-struct PendingMessage {
-    std::string script;
-};
-
-// What waits for the page, in the order it arose.
-using PendingDelivery = std::variant<OpenedFile, PendingMessage>;
 
 // The platform services the bridge calls.
 struct BridgeServices {
@@ -73,7 +68,9 @@ public:
     // Replies. result() may be called on any thread; it always queues the call.
     void result(const std::string& id, bool ok, const std::string& path = {}, const std::string& msg = {});
     void pageMessage(const std::string& text);
-    // The script pageMessage evaluates: window.__nativeMsg(<text>).
+    // The page's function that shows a message, and the script pageMessage evaluates:
+    // window.__nativeMsg(<text>).
+    static constexpr const char* pageMessageFunction = "window.__nativeMsg";
     static std::string pageMessageScript(const std::string& text);
 
     // Recent files.

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <new>
 #include <optional>
+#include <string>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -13,11 +14,10 @@
 #include "common/base64.h"
 #include "common/language.h"
 #include "common/utf8.h"
-#include "ocr/native_ocr.h"
 #include "platform/file_io.h"
 #include "platform/main_queue.h"
-#include "platform/memory_advice.h"
 #include "platform/panels.h"
+#include "platform/shared_text.h"
 #include "platform/web_view.h"
 
 namespace pw {
@@ -26,19 +26,9 @@ namespace {
 
 constexpr double retryInterval = 0.5;
 
-// Grows `text` by `count` characters for the caller to overwrite, without filling
-// them first where the library allows it: the Base64 of a large file is most of the
-// script.
-char* extendUninitialised(std::string& text, std::size_t count)
-{
-    const std::size_t start = text.size();
-#if defined(__cpp_lib_string_resize_and_overwrite)
-    text.resize_and_overwrite(start + count, [](char*, std::size_t n) { return n; });
-#else
-    text.resize(start + count);
-#endif
-    return text.data() + start;
-}
+// The bytes encoded at a time: whole groups of three, so that only the last piece can
+// need padding, as in one encoding of the whole.
+constexpr std::size_t encodingPiece = 3 * 256 * 1024;
 
 // A file name as the page can show it: bytes that are not UTF-8 (a Linux name may hold
 // any) become U+FFFD, where the whole message would otherwise fall back to nothing.
@@ -56,54 +46,44 @@ std::string displayName(const std::string& name)
     return shown;
 }
 
-// The call with `size` bytes' worth of Base64 written in place by `encode(out)`, which
-// answers false when the bytes could not be had; then there is no call.
-template <typename Encode>
-std::optional<std::string> nativeOpenCallAround(std::string_view name, std::uint64_t size, std::string_view path,
-                                                Encode&& encode)
+// The text the page is given for a name or a path: itself when it is UTF-8.
+std::string pageText(std::string_view text, std::string_view otherwise)
 {
-    static constexpr std::string_view head = "window.__nativeOpen(";
-    static constexpr std::string_view afterName = "[0], '";
-    static constexpr std::string_view afterContents = "', ";
-    static constexpr std::string_view tail = "[0])";
-
-    const std::string nameArray = NativeOCR::arrayOfOne(name, R"(["document.pdf"])");
-    const std::string pathArray = NativeOCR::arrayOfOne(path, R"([""])");
-    const std::size_t encoded = base64::encodedLength(static_cast<std::size_t>(size));
-
-    std::string script;
-    // Written inside the app-page check here, so that the file-sized text is not copied
-    // again to be wrapped.
-    script.reserve(appPageGuardOpen.size() + head.size() + nameArray.size() + afterName.size() + encoded +
-                   afterContents.size() + pathArray.size() + tail.size() + appPageGuardClose.size());
-    adviseWrittenWhole(script.data(), script.capacity());
-    script += appPageGuardOpen;
-    script += head;
-    script += nameArray;
-    script += afterName;
-    if (!encode(extendUninitialised(script, encoded))) return std::nullopt;
-    script += afterContents;
-    script += pathArray;
-    script += tail;
-    script += appPageGuardClose;
-    return script;
+    return std::string(isUtf8(text) ? text : otherwise);
 }
 
-// Reads the rest of the file and writes its Base64 at `out` a piece at a time, so that
-// the file's bytes are never held whole beside their text. Pieces are whole groups of
-// three bytes: only the last one can need padding, as in one encoding of the whole.
-bool encodeFileInto(WholeFileReader& file, char* out)
+// The Base64 of `size` bytes in shared memory, written a piece at a time so that the
+// bytes are never held whole beside their text: `next(count)` gives the next `count`
+// bytes, or nullptr when they could not be had.
+template <typename Next>
+std::variant<SharedText, ReadFailure> sharedBase64(std::uint64_t size, Next&& next)
 {
-    constexpr std::size_t piece = 3 * 256 * 1024;
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::min<std::uint64_t>(piece, file.size())));
-    for (std::uint64_t left = file.size(); left > 0;) {
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left, piece));
-        if (!file.read(buffer.data(), count)) return false;
-        base64::encodeInto(buffer.data(), count, out);
-        out += base64::encodedLength(count);
+    auto text = SharedText::create(base64::encodedLength(static_cast<std::size_t>(size)));
+    if (!text) return ReadFailure::OutOfMemory;
+    const auto largestPiece = static_cast<std::size_t>(std::min<std::uint64_t>(encodingPiece, size));
+    std::string encoded(base64::encodedLength(largestPiece), '\0');
+    std::size_t at = 0;
+    for (std::uint64_t left = size; left > 0;) {
+        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left, encodingPiece));
+        const std::uint8_t* bytes = next(count);
+        if (!bytes) return ReadFailure::Unreadable;
+        base64::encodeInto(bytes, count, encoded.data());
+        const std::size_t length = base64::encodedLength(count);
+        if (!text->write(at, encoded.data(), length)) return ReadFailure::OutOfMemory;
+        at += length;
         left -= count;
     }
-    return file.endsHere();
+    if (!text->seal()) return ReadFailure::OutOfMemory;
+    return std::move(*text);
+}
+
+std::vector<PageArgument> nativeOpenArgumentsWith(std::string_view name, SharedText contents, std::string_view path)
+{
+    std::vector<PageArgument> arguments;
+    arguments.emplace_back(pageText(name, "document.pdf"));
+    arguments.emplace_back(std::move(contents));
+    arguments.emplace_back(pageText(path, ""));
+    return arguments;
 }
 
 }  // namespace
@@ -127,12 +107,14 @@ std::string unopenedFileText(ReadFailure failure, const std::string& name)
               "File not found: it may have been moved or deleted.");
 }
 
-std::string nativeOpenCall(std::string_view name, const void* data, std::size_t size, std::string_view path)
+std::optional<std::vector<PageArgument>> nativeOpenArguments(std::string_view name, const void* data,
+                                                             std::size_t size, std::string_view path)
 {
-    return *nativeOpenCallAround(name, size, path, [&](char* out) {
-        base64::encodeInto(data, size, out);
-        return true;
-    });
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    auto text = sharedBase64(size, [&](std::size_t count) { return std::exchange(bytes, bytes + count); });
+    if (auto* contents = std::get_if<SharedText>(&text))
+        return nativeOpenArgumentsWith(name, std::move(*contents), path);
+    return std::nullopt;
 }
 
 void Bridge::openFile(const std::string& path)
@@ -152,15 +134,21 @@ bool Bridge::readAndQueue(const std::string& path)
     auto opened = WholeFileReader::open(path, maxOpenedFileSize);
     if (const auto* failure = std::get_if<ReadFailure>(&opened)) return failed(*failure);
     auto& file = std::get<WholeFileReader>(opened);
-    std::optional<std::string> script;
+    std::variant<SharedText, ReadFailure> contents = ReadFailure::Unreadable;
     try {
-        script = nativeOpenCallAround(name, file.size(), path, [&](char* out) { return encodeFileInto(file, out); });
+        const auto largestPiece = static_cast<std::size_t>(std::min<std::uint64_t>(encodingPiece, file.size()));
+        std::vector<std::uint8_t> buffer(largestPiece);
+        contents = sharedBase64(file.size(), [&](std::size_t count) {
+            return file.read(buffer.data(), count) ? buffer.data() : nullptr;
+        });
     } catch (const std::bad_alloc&) {
         return failed(ReadFailure::OutOfMemory);
     }
-    if (!script) return failed(ReadFailure::Unreadable);
+    if (const auto* failure = std::get_if<ReadFailure>(&contents)) return failed(*failure);
+    if (!file.endsHere()) return failed(ReadFailure::Unreadable);
     remember(path);
-    pending_.push_back(OpenedFile{std::move(*script)});
+    pending_.push_back({std::string(nativeOpenFunction),
+                        nativeOpenArgumentsWith(name, std::move(std::get<SharedText>(contents)), path)});
     return true;
 }
 
@@ -168,7 +156,9 @@ bool Bridge::queueMessage(const std::string& text)
 {
     // Without a web view nothing is shown, and nothing is kept for a later one.
     if (web.expired()) return false;
-    pending_.push_back(PendingMessage{pageMessageScript(text)});
+    std::vector<PageArgument> arguments;
+    arguments.emplace_back(text);
+    pending_.push_back({pageMessageFunction, std::move(arguments)});
     return true;
 }
 
@@ -213,9 +203,9 @@ void Bridge::flush()
         // Taken off the queue before it is handed over: a file is delivered at most
         // once, even if the page's function throws.
         while (!self->pending_.empty()) {
-            std::string script = std::visit([](auto& item) { return std::move(item.script); }, self->pending_.front());
+            PendingDelivery item = std::move(self->pending_.front());
             self->pending_.pop_front();
-            evaluateOnAppPage(*target, std::move(script));
+            callOnAppPage(*target, std::move(item.function), std::move(item.arguments));
         }
     });
 }

@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <string>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/file_io.h"
+#include "platform/web_view.h"
 
 namespace pw {
 
@@ -15,10 +18,13 @@ inline constexpr std::string_view nativeOpenProbe = "typeof window.__nativeOpen 
 // path component. The limit named is maxOpenedFileSize.
 std::string unopenedFileText(ReadFailure failure, const std::string& name);
 
-// window.__nativeOpen(<name>[0], '<Base64 of the bytes>', <path>[0]) inside the app-page
-// check: the name and path as one-element JSON arrays ("document.pdf" and "" when they
-// cannot be written), the contents in single quotes. Built in one allocation, the
-// Base64 encoded in place.
-std::string nativeOpenCall(std::string_view name, const void* data, std::size_t size, std::string_view path);
+// The page's function that takes an opened file.
+inline constexpr std::string_view nativeOpenFunction = "window.__nativeOpen";
+
+// Its arguments for these bytes: the name, the Base64 of the bytes and the path, the
+// name "document.pdf" and the path "" when they are not UTF-8 (a Linux name may hold
+// any bytes). nullopt when the memory for the Base64 cannot be had.
+std::optional<std::vector<PageArgument>> nativeOpenArguments(std::string_view name, const void* data,
+                                                             std::size_t size, std::string_view path);
 
 }  // namespace pw

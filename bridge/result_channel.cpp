@@ -24,7 +24,7 @@ void Bridge::result(const std::string& id, bool ok, const std::string& path, con
 
 std::string Bridge::pageMessageScript(const std::string& text)
 {
-    return "window.__nativeMsg(" + NativeOCR::lit(text) + ")";
+    return std::string(pageMessageFunction) + "(" + NativeOCR::lit(text) + ")";
 }
 
 void Bridge::pageMessage(const std::string& text)

@@ -9,8 +9,8 @@
 namespace pw {
 
 // The largest file handed to the page: its Base64 (four characters per three bytes,
-// about 1.43 billion here) must fit in one evaluated script well below the 2^31
-// characters at which WebKit aborts the whole process.
+// about 1.43 billion here) must fit in one string of the page's engine, well below the
+// 2^31 characters at which WebKit aborts the whole process.
 inline constexpr std::uint64_t maxOpenedFileSize = std::uint64_t{1} << 30;
 
 enum class ReadFailure {

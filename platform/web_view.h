@@ -3,9 +3,16 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "platform/shared_text.h"
+
 namespace pw {
+
+// A string argument for a page function: a short one held here, or a file-sized text
+// that the page's process maps where it lies.
+using PageArgument = std::variant<std::string, SharedText>;
 
 // The page's web view, as the behaviour code sees it. Main thread only.
 class WebView {
@@ -18,6 +25,13 @@ public:
     // Runs a script and reports its value when that value is a boolean; an error or
     // any other value reports nullopt.
     virtual void evaluate(std::string script, std::function<void(std::optional<bool>)> done) = 0;
+
+    // Calls the function that `function` (an expression such as "window.f") names in the
+    // main frame's document, with `arguments` as strings, when `condition` (an
+    // expression) is true in that document; its value is not wanted. The strings reach
+    // the function as they are, never parsed as script, and a large text is not copied
+    // on the way. Strings must be UTF-8: a call with one that is not is dropped.
+    virtual void call(std::string condition, std::string function, std::vector<PageArgument> arguments) = 0;
 
     // The address of the document committed in the main frame, the one scripts run in;
     // empty before the first commit and after the web process is gone.

@@ -9,6 +9,7 @@
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
+#include "platform/gtk/page_call.h"
 #include "platform/gtk/page_close.h"
 #include "platform/gtk/web_sandbox.h"
 #include "platform/web_view_delegate.h"
@@ -160,6 +161,12 @@ void GtkWebView::evaluate(std::string script, std::function<void(std::optional<b
     webkit_web_view_evaluate_javascript(view_.get(), script.data(), static_cast<gssize>(script.size()), nullptr, nullptr,
                                         nullptr, finishWithBoolean,
                                         new std::function<void(std::optional<bool>)>(std::move(done)));
+}
+
+void GtkWebView::call(std::string condition, std::string function, std::vector<PageArgument> arguments)
+{
+    if (!view_) return;
+    sendPageCall(view_.get(), std::move(condition), std::move(function), std::move(arguments));
 }
 
 void GtkWebView::load(const std::string& url)

@@ -33,6 +33,7 @@ public:
 
     void evaluate(std::string script) override;
     void evaluate(std::string script, std::function<void(std::optional<bool>)> done) override;
+    void call(std::string condition, std::string function, std::vector<PageArgument> arguments) override;
     std::string committedURI() const override { return committedURI_; }
     void load(const std::string& url) override;
     void reload() override;

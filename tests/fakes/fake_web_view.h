@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "bridge/app_page.h"
 #include "platform/web_view.h"
 
@@ -14,7 +16,9 @@ namespace pw::testing {
 // Records every script and answers boolean probes as the test decides: at once with
 // `probeAnswer`, or later when `holdProbes` is set and the test calls answerProbes().
 // Scripts are recorded without the app-page check around them, as the page runs them;
-// a script that came without the check is recorded in `unguarded` as well.
+// a script that came without the check is recorded in `unguarded` as well. A call of a
+// page function is recorded among the scripts as the script that would make it, its
+// arguments written as JSON strings, and in `calls` as it came.
 class FakeWebView : public WebView {
 public:
     void evaluate(std::string script) override { scripts.push_back(inner(std::move(script))); }
@@ -37,6 +41,21 @@ public:
         for (auto& done : held) done(answer);
     }
 
+    void call(std::string condition, std::string function, std::vector<PageArgument> arguments) override
+    {
+        std::string script = function + "(";
+        std::vector<std::string> texts;
+        for (const auto& argument : arguments) {
+            const auto* text = std::get_if<std::string>(&argument);
+            texts.push_back(text ? *text : std::get<SharedText>(argument).read().value());
+            script += (texts.size() > 1 ? ", " : "") + nlohmann::json(texts.back()).dump();
+        }
+        script += ")";
+        if (condition != appPageCondition) unguarded.push_back(script);
+        scripts.push_back(script);
+        calls.push_back({std::move(condition), std::move(function), std::move(texts)});
+    }
+
     std::string committedURI() const override { return committed; }
     void load(const std::string& url) override { loaded.push_back(url); }
     void reload() override { ++reloads; }
@@ -56,7 +75,14 @@ public:
         if (titleChanged) titleChanged();
     }
 
+    struct Call {
+        std::string condition;
+        std::string function;
+        std::vector<std::string> arguments;
+    };
+
     std::vector<std::string> scripts;
+    std::vector<Call> calls;
     std::vector<std::string> unguarded;
     std::string committed = "pagewick://app/index.html";
     std::vector<std::string> probes;

@@ -51,6 +51,10 @@ TEST(AppPage, TheScriptChecksTheDocumentItRunsIn)
                            (c.topLevel ? "window" : "{}") + "; var location = { origin: '" + c.origin + "' };"));
         EXPECT_EQ(js.evaluateString("String(eval(" + NativeOCR::lit(probe) + ")) + ' ' + window.calls"), c.value)
             << c.origin;
+        // The condition a call carries instead is the same check.
+        EXPECT_EQ(js.evaluateString("String(" + std::string(appPageCondition) + ")"),
+                  std::string(c.value) == "true 1" ? "true" : "false")
+            << c.origin;
     }
 }
 

@@ -140,7 +140,7 @@ TEST(Dispatch, OpenPathDeliversTheFileAtOnce)
     const std::string file = d.dir.write("doc.pdf", "%PDF-");
     d.post({{"type", "openpath"}, {"path", file}});
     ASSERT_EQ(d.view->scripts.size(), 2u);  // the recent files, then the delivery
-    EXPECT_EQ(d.view->scripts[1], "window.__nativeOpen([\"doc.pdf\"][0], 'JVBERi0=', " + NativeOCR::lit(file) + ")");
+    EXPECT_EQ(d.view->scripts[1], "window.__nativeOpen(\"doc.pdf\", \"JVBERi0=\", " + nlohmann::json(file).dump() + ")");
 }
 
 TEST(Dispatch, PrintChecksTheDocumentBeforeQueueing)

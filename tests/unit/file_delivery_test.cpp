@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "bridge/app_page.h"
 #include "bridge/file_delivery.h"
@@ -21,19 +22,9 @@ namespace {
 using testing::FakeWebView;
 
 constexpr std::string_view notFoundFrench =
-    R"(window.__nativeMsg(["Fichier introuvable : il a peut-être été déplacé ou supprimé."][0]))";
+    R"(window.__nativeMsg("Fichier introuvable : il a peut-être été déplacé ou supprimé."))";
 constexpr std::string_view notFoundEnglish =
-    R"(window.__nativeMsg(["File not found: it may have been moved or deleted."][0]))";
-
-std::string withSolidusEscaped(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        if (c == '/') out += '\\';
-        out += c;
-    }
-    return out;
-}
+    R"(window.__nativeMsg("File not found: it may have been moved or deleted."))";
 
 std::vector<std::string> scriptsStartingWith(const FakeWebView& view, std::string_view prefix)
 {
@@ -62,26 +53,24 @@ std::vector<std::string> pageCalls(const FakeWebView& view)
     return found;
 }
 
-// The call as the page must receive it, for names and paths of plain ASCII.
+// The call as the page must receive it.
 std::string expectedCall(const std::string& path, std::string_view contents)
 {
-    return "window.__nativeOpen([\"" + lastPathComponent(path) + "\"][0], '" +
-           base64::encode(contents.data(), contents.size()) + "', [\"" + withSolidusEscaped(path) + "\"][0])";
+    const std::string encoded = base64::encode(contents.data(), contents.size());
+    return "window.__nativeOpen(" + nlohmann::json(lastPathComponent(path)).dump() + ", " +
+           nlohmann::json(encoded).dump() + ", " + nlohmann::json(path).dump() + ")";
 }
 
-// The arguments window.__nativeOpen receives when a JavaScript engine runs the call;
-// empty when the call does not run.
-std::vector<std::string> argumentsSeenByPage(const std::string& call)
+// The arguments of the first file handed to the page, as its function receives them.
+std::vector<std::string> argumentsSeenByPage(const FakeWebView& view)
 {
-    testing::JsEngine js;
-    const bool ran = js.run("var window = globalThis; var got = [];"
-                            "window.__nativeOpen = function (n, b, p) { got = [n, b, p]; };") &&
-                     js.run(call);
-    EXPECT_TRUE(ran) << js.lastError();
-    std::vector<std::string> seen;
-    for (const char* argument : {"got[0]", "got[1]", "got[2]"})
-        if (auto text = js.evaluateString(argument)) seen.push_back(*text);
-    return seen;
+    for (const auto& call : view.calls)
+        if (call.function == "window.__nativeOpen") {
+            EXPECT_EQ(call.condition, appPageCondition);
+            return call.arguments;
+        }
+    ADD_FAILURE() << "no file was handed to the page";
+    return {};
 }
 
 std::vector<std::string> storedPaths(const Preferences& preferences)
@@ -98,17 +87,33 @@ protected:
     void TearDown() override { setFrench(true); }
 };
 
-TEST(NativeOpenCall, IsExactForAFourByteFile)
+// The arguments as the page gets them, the text read back from where it was shared.
+std::vector<std::string> texts(const std::vector<PageArgument>& arguments)
 {
-    EXPECT_EQ(nativeOpenCall("a.pdf", "%PDF", 4, "/tmp/a.pdf"),
-              forAppPageOnly(R"(window.__nativeOpen(["a.pdf"][0], 'JVBERg==', ["\/tmp\/a.pdf"][0]))"));
-    EXPECT_EQ(nativeOpenCall("", "", 0, ""), forAppPageOnly(R"(window.__nativeOpen([""][0], '', [""][0]))"));
+    std::vector<std::string> read;
+    for (const auto& argument : arguments) {
+        const auto* text = std::get_if<std::string>(&argument);
+        read.push_back(text ? *text : std::get<SharedText>(argument).read().value());
+    }
+    return read;
 }
 
-TEST(NativeOpenCall, FallsBackWhenNameOrPathIsNotUtf8)
+TEST(NativeOpenArguments, AreTheNameTheSealedBase64AndThePath)
 {
-    EXPECT_EQ(nativeOpenCall("bad\xff.pdf", "%PDF", 4, "/tmp/bad\xff.pdf"),
-              forAppPageOnly(R"(window.__nativeOpen(["document.pdf"][0], 'JVBERg==', [""][0]))"));
+    auto arguments = nativeOpenArguments("a.pdf", "%PDF", 4, "/tmp/a.pdf");
+    ASSERT_TRUE(arguments);
+    EXPECT_EQ(texts(*arguments), (std::vector<std::string>{"a.pdf", "JVBERg==", "/tmp/a.pdf"}));
+    ASSERT_TRUE(std::holds_alternative<SharedText>((*arguments)[1]));
+    const auto& contents = std::get<SharedText>((*arguments)[1]);
+    EXPECT_TRUE(contents.sealed());
+    EXPECT_FALSE(const_cast<SharedText&>(contents).write(0, "X", 1)) << "a sealed text cannot change";
+    EXPECT_EQ(texts(*nativeOpenArguments("", "", 0, "")), (std::vector<std::string>{"", "", ""}));
+}
+
+TEST(NativeOpenArguments, FallBackWhenNameOrPathIsNotUtf8)
+{
+    EXPECT_EQ(texts(*nativeOpenArguments("bad\xff.pdf", "%PDF", 4, "/tmp/bad\xff.pdf")),
+              (std::vector<std::string>{"document.pdf", "JVBERg==", ""}));
 }
 
 TEST_F(FileDelivery, ReadyPageGetsTheFileAtOnce)
@@ -313,8 +318,7 @@ TEST_F(FileDelivery, EmptyFileIsDeliveredWithEmptyContents)
     const auto path = dir.write("empty.pdf", "");
     bridge->openFile(path);
     ASSERT_EQ(deliveries(*view).size(), 1u);
-    EXPECT_NE(deliveries(*view)[0].find("[0], '', ["), std::string::npos);
-    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0]), (std::vector<std::string>{"empty.pdf", "", path}));
+    EXPECT_EQ(argumentsSeenByPage(*view), (std::vector<std::string>{"empty.pdf", "", path}));
 }
 
 TEST_F(FileDelivery, FilesReadInPiecesArriveAsTheirWholeEncoding)
@@ -326,6 +330,7 @@ TEST_F(FileDelivery, FilesReadInPiecesArriveAsTheirWholeEncoding)
         for (std::size_t i = 0; i < size; ++i) contents[i] = static_cast<char>((i * 2654435761u) >> 13);
         const auto path = dir.write("piece" + std::to_string(size) + ".pdf", contents);
         view->scripts.clear();
+        view->calls.clear();
         bridge->openFile(path);
         ASSERT_EQ(deliveries(*view).size(), 1u) << size;
         EXPECT_TRUE(deliveries(*view)[0] == expectedCall(path, contents)) << size;
@@ -341,7 +346,7 @@ TEST_F(FileDelivery, RelativePathIsOpenedFromTheCurrentFolder)
     ASSERT_EQ(::chdir(before.c_str()), 0);
 
     ASSERT_EQ(deliveries(*view).size(), 1u);
-    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0])[2], dir.path() + "/rel.pdf");
+    EXPECT_EQ(argumentsSeenByPage(*view)[2], dir.path() + "/rel.pdf");
 }
 
 TEST_F(FileDelivery, AwkwardNamesAndPathsReachThePageUnchanged)
@@ -352,7 +357,7 @@ TEST_F(FileDelivery, AwkwardNamesAndPathsReachThePageUnchanged)
     bridge->openFile(path);
     ASSERT_EQ(deliveries(*view).size(), 1u);
 
-    const auto seen = argumentsSeenByPage(deliveries(*view)[0]);
+    const auto seen = argumentsSeenByPage(*view);
     EXPECT_EQ(seen[0], lastPathComponent(path));
     EXPECT_EQ(base64::decode(seen[1]), std::vector<std::uint8_t>(contents.begin(), contents.end()));
     EXPECT_EQ(seen[2], path);
@@ -363,7 +368,7 @@ TEST_F(FileDelivery, NameThatIsNotUtf8StillDeliversTheContents)
     const auto path = dir.write("bad\xff name.pdf", "%PDF");
     bridge->openFile(path);
     ASSERT_EQ(deliveries(*view).size(), 1u);
-    EXPECT_EQ(argumentsSeenByPage(deliveries(*view)[0]), (std::vector<std::string>{"document.pdf", "JVBERg==", ""}));
+    EXPECT_EQ(argumentsSeenByPage(*view), (std::vector<std::string>{"document.pdf", "JVBERg==", ""}));
 }
 
 TEST_F(FileDelivery, PdfPanelAsksForPdfsOnlyAndSeveral)

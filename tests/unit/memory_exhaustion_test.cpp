@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -25,6 +26,16 @@ void leaveOnlyHeadroom(std::size_t headroom)
     const rlim_t cap = pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)) + headroom;
     const rlimit limit{cap, cap};
     if (::setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(2);
+}
+
+// The Base64 of an opened file goes to the page in a memory file, which an address-space
+// cap does not count: a cap on the size of files stands in for the memory the system
+// would refuse it.
+void leaveOnlySharedMemory(std::size_t size)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{size, size};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) std::_Exit(2);
 }
 
 bool sawScriptHolding(const FakeWebView& view, const std::string& text)
@@ -55,6 +66,7 @@ int openFileThatDoesNotFit()
     f.bridge->remember(path);
     f.view->scripts.clear();
     leaveOnlyHeadroom(std::size_t{32} << 20);
+    leaveOnlySharedMemory(std::size_t{32} << 20);
     f.bridge->openFile(path);
     const bool told = sawScriptHolding(*f.view, "could not be opened: not enough memory");
     const bool kept = f.preferences->get(Bridge::recentKey).size() == 1;

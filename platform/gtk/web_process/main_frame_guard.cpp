@@ -1,14 +1,13 @@
-// Loaded by WebKit into every web process of the view. The view's own process cannot
-// tell, when it decides a navigation, whether it is for the main frame or an embedded
-// one, and embedded web frames may load. Here, when a request is about to be sent, the
-// main frame's own is known: while the main frame loads, the page's address is already
-// the one it is loading. Such a request for the web is stopped before anything leaves,
-// and the view is told, so that it can hand the address to the user's browser.
-
-#include <webkit2/webkit-web-extension.h>
+// The view's own process cannot tell, when it decides a navigation, whether it is for
+// the main frame or an embedded one, and embedded web frames may load. Here, when a
+// request is about to be sent, the main frame's own is known: while the main frame
+// loads, the page's address is already the one it is loading. Such a request for the
+// web is stopped before anything leaves, and the view is told, so that it can hand the
+// address to the user's browser.
 
 #include <string_view>
 
+#include "platform/gtk/web_process/page_hooks.h"
 #include "platform/gtk/web_process/web_process_messages.h"
 
 namespace {
@@ -45,14 +44,9 @@ gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request, WebKitURI
     return FALSE;
 }
 
-void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer)
-{
-    g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
-}
-
 }  // namespace
 
-extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension)
+void pw::gtk::guardMainFrame(WebKitWebPage* page)
 {
-    g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
+    g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
 }

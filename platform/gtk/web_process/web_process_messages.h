@@ -4,6 +4,8 @@
 // agree on. Plain C++: the extension and the UI process link different WebKit
 // libraries.
 
+#include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace pw::gtk {
@@ -11,6 +13,29 @@ namespace pw::gtk {
 // Sent by the extension when it stopped the main frame's own request for a web
 // address; its parameter is that address as a string.
 inline constexpr const char* mainFrameWebMessage = "pagewick.main-frame-web";
+
+// Sent by the view to call a page function in the main frame's document. Parameters
+// (condition, function, arguments): two expressions, and the arguments, each a string
+// or the handle of a sealed memory file that holds one. The extension replies, empty,
+// once the call is over or refused; a view that gets no reply because no extension
+// took the message makes the call itself.
+inline constexpr const char* pageCallMessage = "pagewick.page-call";
+inline constexpr const char* pageCallParameters = "(ssav)";
+
+// What both sides run for such a call: a function of the arguments that calls
+// `function` with them as a script's call would (so that `this` is what it would be),
+// only where the condition holds at that moment.
+inline std::string pageCallFunction(std::string_view condition, std::string_view function, std::size_t count)
+{
+    std::string names;
+    for (std::size_t i = 0; i < count; ++i) names += (i ? ", a" : "a") + std::to_string(i);
+    std::string source = "(function (" + names + ") {\nif (";
+    source += condition;
+    source += ") ";
+    source += function;
+    source += "(" + names + ");\n})";
+    return source;
+}
 
 inline bool isWebAddress(std::string_view uri)
 {

@@ -1,0 +1,135 @@
+// The view's calls of page functions whose arguments may be file-sized. A text that
+// reaches the page inside a script costs the engine a parse of every character, and
+// one passed through WebKit's own call is copied and serialised on both sides: either
+// way seconds for a 100 MB file. Here the text is mapped from the memory file the view
+// sent and made into one string of the page's engine.
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gtk/web_process/page_hooks.h"
+#include "platform/gtk/web_process/web_process_messages.h"
+
+namespace {
+
+// Owners of what GLib hands over; the extension links none of the view's code.
+template <typename T>
+using Owned = std::unique_ptr<T, decltype([](T* object) { g_object_unref(object); })>;
+using OwnedVariant = std::unique_ptr<GVariant, decltype([](GVariant* variant) { g_variant_unref(variant); })>;
+using OwnedBytes = std::unique_ptr<GBytes, decltype([](GBytes* bytes) { g_bytes_unref(bytes); })>;
+
+constexpr int requiredSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
+
+struct Mapping {
+    void* data;
+    std::size_t size;
+};
+
+void unmap(gpointer mapping)
+{
+    const auto* held = static_cast<Mapping*>(mapping);
+    ::munmap(held->data, held->size);
+    delete held;
+}
+
+// The string held by a memory file that nobody can shrink or change any more, so that
+// its pages cannot go while they are read; nullptr for any other file.
+JSCValue* mappedString(JSCContext* context, int fd)
+{
+    const int seals = ::fcntl(fd, F_GET_SEALS);
+    struct stat status {};
+    if (seals < 0 || (seals & requiredSeals) != requiredSeals || ::fstat(fd, &status) != 0 ||
+        !S_ISREG(status.st_mode) || status.st_size < 0)
+        return nullptr;
+    const auto size = static_cast<std::size_t>(status.st_size);
+    if (size == 0) return jsc_value_new_string(context, "");
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (data == MAP_FAILED) return nullptr;
+    const OwnedBytes bytes(g_bytes_new_with_free_func(data, size, unmap, new Mapping{data, size}));
+    return jsc_value_new_string_from_bytes(context, bytes.get());
+}
+
+// One argument as a string of the page's engine; nullptr when it is neither a string
+// nor the handle of such a file.
+Owned<JSCValue> argumentValue(JSCContext* context, GVariant* boxed, GUnixFDList* files)
+{
+    const OwnedVariant argument(g_variant_get_variant(boxed));
+    if (g_variant_is_of_type(argument.get(), G_VARIANT_TYPE_STRING)) {
+        const char* text = g_variant_get_string(argument.get(), nullptr);
+        return Owned<JSCValue>(jsc_value_new_string(context, text));
+    }
+    if (!g_variant_is_of_type(argument.get(), G_VARIANT_TYPE_HANDLE) || !files) return {};
+    const int fd = g_unix_fd_list_get(files, g_variant_get_handle(argument.get()), nullptr);
+    if (fd < 0) return {};
+    auto value = Owned<JSCValue>(mappedString(context, fd));
+    ::close(fd);
+    return value;
+}
+
+bool holds(JSCContext* context, const char* condition)
+{
+    const auto value = Owned<JSCValue>(jsc_context_evaluate(context, condition, -1));
+    return value && jsc_value_is_boolean(value.get()) && jsc_value_to_boolean(value.get());
+}
+
+void callInPage(WebKitWebPage* page, WebKitUserMessage* message)
+{
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE(pw::gtk::pageCallParameters))) return;
+    const char* condition = nullptr;
+    const char* function = nullptr;
+    GVariant* listed = nullptr;
+    g_variant_get(parameters, "(&s&s@av)", &condition, &function, &listed);
+    const OwnedVariant list(listed);
+
+    // The main frame is the only one calls are for; WebKit keeps it reachable from the
+    // page in this version of its interface.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    WebKitFrame* frame = webkit_web_page_get_main_frame(page);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    if (!frame) return;
+    const auto context = Owned<JSCContext>(webkit_frame_get_js_context(frame));
+    // Checked before a file-sized string is made, and again, by the body, at the call.
+    if (!holds(context.get(), condition)) return;
+
+    const std::size_t count = g_variant_n_children(list.get());
+    std::vector<Owned<JSCValue>> values;
+    std::vector<JSCValue*> arguments;
+    for (std::size_t i = 0; i < count; ++i) {
+        const OwnedVariant boxed(g_variant_get_child_value(list.get(), i));
+        values.push_back(argumentValue(context.get(), boxed.get(), webkit_user_message_get_fd_list(message)));
+        if (!values.back()) return;
+        arguments.push_back(values.back().get());
+    }
+    const std::string source = pw::gtk::pageCallFunction(condition, function, count);
+    const auto call = Owned<JSCValue>(jsc_context_evaluate(context.get(), source.c_str(), -1));
+    if (call && jsc_value_is_function(call.get())) {
+        const Owned<JSCValue> returned(
+            jsc_value_function_callv(call.get(), static_cast<guint>(count), arguments.data()));
+    }
+    // What the page's function threw is the page's own affair, as for any script.
+    jsc_context_clear_exception(context.get());
+}
+
+gboolean onUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer)
+{
+    if (g_strcmp0(webkit_user_message_get_name(message), pw::gtk::pageCallMessage) != 0) return FALSE;
+    callInPage(page, message);
+    // The view holds the text until this reply, and learns from it that the call was taken.
+    webkit_user_message_send_reply(message, webkit_user_message_new(pw::gtk::pageCallMessage, nullptr));
+    return TRUE;
+}
+
+}  // namespace
+
+void pw::gtk::takePageCalls(WebKitWebPage* page)
+{
+    g_signal_connect(page, "user-message-received", G_CALLBACK(onUserMessage), nullptr);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <webkit2/webkit-web-extension.h>
+
+namespace pw::gtk {
+
+// What the extension does with each page of its process, one file each.
+
+// Stops the main frame's own requests for the web (main_frame_guard.cpp).
+void guardMainFrame(WebKitWebPage* page);
+// Makes the view's calls of page functions (page_calls.cpp).
+void takePageCalls(WebKitWebPage* page);
+
+}  // namespace pw::gtk

@@ -17,6 +17,7 @@
 #include "platform/gtk/gtk_shell.h"
 #include "platform/gtk/gtk_workspace.h"
 #include "platform/json_preferences.h"
+#include "platform/paths.h"
 
 namespace pw::bench {
 
@@ -27,8 +28,10 @@ struct BenchShell {
           bridge(std::make_shared<Bridge>(BridgeServices{
               std::make_shared<gtk::GtkMainQueue>(), std::make_shared<gtk::GtkPanels>(),
               std::make_shared<gtk::GtkWorkspace>(), std::make_shared<gtk::GtkPrinting>(), preferences})),
-          // Registered before the shell takes it, as the application's start does.
-          shell((g_application_register(G_APPLICATION(application), nullptr, nullptr), application)),
+          // Registered before the shell takes it, as the application's start does. The
+          // web process's extension is the one the build put beside the application.
+          shell((g_application_register(G_APPLICATION(application), nullptr, nullptr), application), {},
+                webProcessExtensionsBeside(executableDirectory() + "/..")),
           delegate(std::make_shared<AppDelegate>(shell, bridge, preferences, webRoot))
     {
         delegate->applicationDidFinishLaunching();

@@ -198,6 +198,9 @@ fs::path probedCopy(const fs::path& built, const fs::path& root, const fs::path&
     fs::create_directories(bin);
     fs::copy_file(built / "pagewick", bin / "pagewick", fs::copy_options::overwrite_existing);
     fs::copy(built / "web", bin / "web", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    // The web process's extension comes along: without it the page gets its files another way.
+    fs::copy(built / "web-process", bin / "web-process",
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 
     std::ofstream(bin / "web" / "bench-probe.js")
         << "(() => {\n"

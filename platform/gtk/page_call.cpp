@@ -83,6 +83,12 @@ void callByScript(WebKitWebView* view, const SentCall& call)
                                         nullptr, finishFallback, nullptr);
 }
 
+bool wasTaken(WebKitUserMessage* reply)
+{
+    GVariant* answer = reply ? webkit_user_message_get_parameters(reply) : nullptr;
+    return answer && g_variant_is_of_type(answer, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(answer);
+}
+
 void finishMessage(GObject* source, GAsyncResult* result, gpointer data)
 {
     const std::unique_ptr<SentCall> call(static_cast<SentCall*>(data));
@@ -90,7 +96,8 @@ void finishMessage(GObject* source, GAsyncResult* result, gpointer data)
     const auto reply = GObjectPtr<WebKitUserMessage>::adopt(
         webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(source), result, &error));
     const GErrorPtr failure(error);
-    if (failure && g_error_matches(failure.get(), WEBKIT_USER_MESSAGE_ERROR, WEBKIT_USER_MESSAGE_UNHANDLED_MESSAGE))
+    if (failure ? g_error_matches(failure.get(), WEBKIT_USER_MESSAGE_ERROR, WEBKIT_USER_MESSAGE_UNHANDLED_MESSAGE)
+                : !wasTaken(reply.get()))
         callByScript(WEBKIT_WEB_VIEW(source), *call);
 }
 

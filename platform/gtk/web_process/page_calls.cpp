@@ -79,10 +79,12 @@ bool holds(JSCContext* context, const char* condition)
     return value && jsc_value_is_boolean(value.get()) && jsc_value_to_boolean(value.get());
 }
 
-void callInPage(WebKitWebPage* page, WebKitUserMessage* message)
+// Makes the call, or refuses it where its condition does not hold; false only when an
+// argument could not be made here, so that the view makes the call another way.
+bool callInPage(WebKitWebPage* page, WebKitUserMessage* message)
 {
     GVariant* parameters = webkit_user_message_get_parameters(message);
-    if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE(pw::gtk::pageCallParameters))) return;
+    if (!parameters || !g_variant_is_of_type(parameters, G_VARIANT_TYPE(pw::gtk::pageCallParameters))) return true;
     const char* condition = nullptr;
     const char* function = nullptr;
     GVariant* listed = nullptr;
@@ -94,10 +96,10 @@ void callInPage(WebKitWebPage* page, WebKitUserMessage* message)
     G_GNUC_BEGIN_IGNORE_DEPRECATIONS
     WebKitFrame* frame = webkit_web_page_get_main_frame(page);
     G_GNUC_END_IGNORE_DEPRECATIONS
-    if (!frame) return;
+    if (!frame) return true;
     const auto context = Owned<JSCContext>(webkit_frame_get_js_context(frame));
     // Checked before a file-sized string is made, and again, by the body, at the call.
-    if (!holds(context.get(), condition)) return;
+    if (!holds(context.get(), condition)) return true;
 
     const std::size_t count = g_variant_n_children(list.get());
     std::vector<Owned<JSCValue>> values;
@@ -105,7 +107,7 @@ void callInPage(WebKitWebPage* page, WebKitUserMessage* message)
     for (std::size_t i = 0; i < count; ++i) {
         const OwnedVariant boxed(g_variant_get_child_value(list.get(), i));
         values.push_back(argumentValue(context.get(), boxed.get(), webkit_user_message_get_fd_list(message)));
-        if (!values.back()) return;
+        if (!values.back()) return false;
         arguments.push_back(values.back().get());
     }
     const std::string source = pw::gtk::pageCallFunction(condition, function, count);
@@ -116,14 +118,17 @@ void callInPage(WebKitWebPage* page, WebKitUserMessage* message)
     }
     // What the page's function threw is the page's own affair, as for any script.
     jsc_context_clear_exception(context.get());
+    return true;
 }
 
 gboolean onUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer)
 {
     if (g_strcmp0(webkit_user_message_get_name(message), pw::gtk::pageCallMessage) != 0) return FALSE;
-    callInPage(page, message);
-    // The view holds the text until this reply, and learns from it that the call was taken.
-    webkit_user_message_send_reply(message, webkit_user_message_new(pw::gtk::pageCallMessage, nullptr));
+    const bool taken = callInPage(page, message);
+    // The view holds the texts until this reply, and learns from it whether the call
+    // was taken.
+    webkit_user_message_send_reply(message,
+                                   webkit_user_message_new(pw::gtk::pageCallMessage, g_variant_new_boolean(taken)));
     return TRUE;
 }
 

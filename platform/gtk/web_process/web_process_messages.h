@@ -16,9 +16,10 @@ inline constexpr const char* mainFrameWebMessage = "pagewick.main-frame-web";
 
 // Sent by the view to call a page function in the main frame's document. Parameters
 // (condition, function, arguments): two expressions, and the arguments, each a string
-// or the handle of a sealed memory file that holds one. The extension replies, empty,
-// once the call is over or refused; a view that gets no reply because no extension
-// took the message makes the call itself.
+// or the handle of a sealed memory file that holds one. The extension replies once the
+// call is over or refused by its condition, with a boolean: false when it could not
+// make an argument. A view told false, or whose message no extension took, makes the
+// call itself.
 inline constexpr const char* pageCallMessage = "pagewick.page-call";
 inline constexpr const char* pageCallParameters = "(ssav)";
 

@@ -43,6 +43,8 @@ public:
 
     void call(std::string condition, std::string function, std::vector<PageArgument> arguments) override
     {
+        ++callCount;
+        if (!recordCalls) return;
         std::string script = function + "(";
         std::vector<std::string> texts;
         for (const auto& argument : arguments) {
@@ -83,6 +85,9 @@ public:
 
     std::vector<std::string> scripts;
     std::vector<Call> calls;
+    // Off, calls are only counted: recording reads every text back.
+    bool recordCalls = true;
+    int callCount = 0;
     std::vector<std::string> unguarded;
     std::string committed = "pagewick://app/index.html";
     std::vector<std::string> probes;

@@ -30,6 +30,12 @@ constexpr double retryInterval = 0.5;
 // need padding, as in one encoding of the whole.
 constexpr std::size_t encodingPiece = 3 * 256 * 1024;
 
+// The largest piece a file of `size` bytes is encoded in.
+std::size_t largestPiece(std::uint64_t size)
+{
+    return static_cast<std::size_t>(std::min<std::uint64_t>(encodingPiece, size));
+}
+
 // A file name as the page can show it: bytes that are not UTF-8 (a Linux name may hold
 // any) become U+FFFD, where the whole message would otherwise fall back to nothing.
 std::string displayName(const std::string& name)
@@ -60,11 +66,10 @@ std::variant<SharedText, ReadFailure> sharedBase64(std::uint64_t size, Next&& ne
 {
     auto text = SharedText::create(base64::encodedLength(static_cast<std::size_t>(size)));
     if (!text) return ReadFailure::OutOfMemory;
-    const auto largestPiece = static_cast<std::size_t>(std::min<std::uint64_t>(encodingPiece, size));
-    std::string encoded(base64::encodedLength(largestPiece), '\0');
+    std::string encoded(base64::encodedLength(largestPiece(size)), '\0');
     std::size_t at = 0;
     for (std::uint64_t left = size; left > 0;) {
-        const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(left, encodingPiece));
+        const std::size_t count = largestPiece(left);
         const std::uint8_t* bytes = next(count);
         if (!bytes) return ReadFailure::Unreadable;
         base64::encodeInto(bytes, count, encoded.data());
@@ -136,8 +141,7 @@ bool Bridge::readAndQueue(const std::string& path)
     auto& file = std::get<WholeFileReader>(opened);
     std::variant<SharedText, ReadFailure> contents = ReadFailure::Unreadable;
     try {
-        const auto largestPiece = static_cast<std::size_t>(std::min<std::uint64_t>(encodingPiece, file.size()));
-        std::vector<std::uint8_t> buffer(largestPiece);
+        std::vector<std::uint8_t> buffer(largestPiece(file.size()));
         contents = sharedBase64(file.size(), [&](std::size_t count) {
             return file.read(buffer.data(), count) ? buffer.data() : nullptr;
         });

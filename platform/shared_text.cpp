@@ -4,6 +4,7 @@
 #include <new>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pw {
@@ -11,6 +12,17 @@ namespace pw {
 namespace {
 
 constexpr int allSeals = F_SEAL_SEAL | F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE;
+// What a reader needs: growing the file later takes nothing from a mapping.
+constexpr int readerSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
+
+struct Mapping {
+    Mapping(void* start, std::size_t length) : data(start), size(length) {}
+    Mapping(const Mapping&) = delete;
+    Mapping& operator=(const Mapping&) = delete;
+    ~Mapping() { ::munmap(data, size); }
+    void* data;
+    std::size_t size;
+};
 
 // pwrite and pread may do part of the work; this goes on until it is all done.
 template <typename Transfer, typename Byte>
@@ -80,6 +92,22 @@ std::optional<std::string> SharedText::read() const
     }
     if (!transferWhole(::pread, file_->fd, text.data(), size_, 0)) return std::nullopt;
     return text;
+}
+
+std::optional<SharedBytes> mapSealedMemory(int fd)
+{
+    const int seals = ::fcntl(fd, F_GET_SEALS);
+    struct stat status {};
+    if (seals < 0 || (seals & readerSeals) != readerSeals || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+        status.st_size < 0)
+        return std::nullopt;
+    const auto size = static_cast<std::size_t>(status.st_size);
+    if (size == 0) return SharedBytes();
+    // Populated at once: the pages are read through, and one call faults them all in.
+    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (data == MAP_FAILED) return std::nullopt;
+    auto mapping = std::make_shared<const Mapping>(data, size);
+    return SharedBytes(mapping, static_cast<const std::uint8_t*>(data), size);
 }
 
 }  // namespace pw

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "common/shared_bytes.h"
+
 namespace pw {
 
 // A text written once and then handed whole to another process, which maps it instead
@@ -38,5 +40,11 @@ private:
     std::shared_ptr<File> file_;
     std::size_t size_ = 0;
 };
+
+// The bytes of a memory file that nobody can shrink or change any more (a sealed
+// SharedText of another process), mapped where they are, so that its pages cannot go
+// while they are read; nullopt for any other file, or when it cannot be mapped. The
+// descriptor stays the caller's: the mapping outlives it.
+std::optional<SharedBytes> mapSealedMemory(int fd);
 
 }  // namespace pw

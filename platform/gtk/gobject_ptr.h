@@ -86,6 +86,7 @@ using GCharPtr = GOwned<gchar, g_free>;
 using GStrvPtr = GOwned<gchar*, g_strfreev>;
 using GErrorPtr = GOwned<GError, g_error_free>;
 using GBytesPtr = GOwned<GBytes, g_bytes_unref>;
+using GVariantPtr = GOwned<GVariant, g_variant_unref>;
 // A list of strings, every one of them owned along with the list.
 using GStringListPtr = GOwned<GSList, freeStringList>;
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/gtk/gtk_web_view.h"
+#include "platform/gtk/posted_message.h"
 #include "platform/gtk/web_process/web_process_messages.h"
 #include "platform/web_view_delegate.h"
 
@@ -77,8 +78,16 @@ gboolean GtkWebView::onLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, G
 
 gboolean GtkWebView::onUserMessage(WebKitWebView*, WebKitUserMessage* message, gpointer self)
 {
-    if (g_strcmp0(webkit_user_message_get_name(message), mainFrameWebMessage) != 0) return FALSE;
+    const char* name = webkit_user_message_get_name(message);
     GVariant* parameters = webkit_user_message_get_parameters(message);  // the message's own
+    if (g_strcmp0(name, postedMessage) == 0) {
+        // The page's post, carried by the extension: judged like any other.
+        auto delegate = wrapperOf(self)->delegate_.lock();
+        auto posted = postedMessageFrom(parameters, webkit_user_message_get_fd_list(message));
+        if (delegate && posted) delegate->didReceiveScriptMessage(*posted);
+        return TRUE;
+    }
+    if (g_strcmp0(name, mainFrameWebMessage) != 0) return FALSE;
     if (parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_STRING))
         wrapperOf(self)->mainFrameWantsWeb(g_variant_get_string(parameters, nullptr));
     return TRUE;

@@ -1,5 +1,8 @@
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
+
+#include <cstdio>
 
 #include <string>
 
@@ -39,6 +42,34 @@ TEST(SharedText, OnceSealedNobodyCanChangeIt)
     EXPECT_NE(::pwrite(copy.descriptor(), "y", 1, 0), 1);
     EXPECT_EQ(::mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_SHARED, copy.descriptor(), 0), MAP_FAILED);
     EXPECT_EQ(copy.read()->substr(0, 1), "x");
+}
+
+// The other process's side: only a memory file that can no longer change is mapped, and
+// the mapping stays readable after the descriptor is closed.
+TEST(SharedText, OnlyASealedMemoryFileIsMapped)
+{
+    auto text = SharedText::create(5);
+    ASSERT_TRUE(text && text->write(0, "bytes", 5));
+    EXPECT_FALSE(mapSealedMemory(text->descriptor())) << "still writable";
+    ASSERT_TRUE(text->seal());
+
+    const int fd = ::dup(text->descriptor());
+    auto mapped = mapSealedMemory(fd);
+    ::close(fd);
+    text.reset();
+    ASSERT_TRUE(mapped);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped->data()), mapped->size()), "bytes");
+
+    auto empty = SharedText::create(0);
+    ASSERT_TRUE(empty && empty->seal());
+    ASSERT_TRUE(mapSealedMemory(empty->descriptor()));
+    EXPECT_TRUE(mapSealedMemory(empty->descriptor())->empty());
+
+    std::FILE* plain = std::tmpfile();
+    ASSERT_TRUE(plain);
+    EXPECT_FALSE(mapSealedMemory(::fileno(plain))) << "a file on disk can change under the reader";
+    std::fclose(plain);
+    EXPECT_FALSE(mapSealedMemory(-1));
 }
 
 }  // namespace

@@ -15,4 +15,5 @@ void onPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer)
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize(WebKitWebExtension* extension)
 {
     g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
+    pw::gtk::carryFileSizedPosts();
 }

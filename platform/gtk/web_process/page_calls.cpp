@@ -4,9 +4,6 @@
 // way seconds for a 100 MB file. Here the text is mapped from the memory file the view
 // sent and made into one string of the page's engine.
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -14,45 +11,31 @@
 #include <string>
 #include <vector>
 
+#include "platform/gtk/web_process/owned.h"
 #include "platform/gtk/web_process/page_hooks.h"
 #include "platform/gtk/web_process/web_process_messages.h"
+#include "platform/shared_text.h"
 
 namespace {
 
-// Owners of what GLib hands over; the extension links none of the view's code.
-template <typename T>
-using Owned = std::unique_ptr<T, decltype([](T* object) { g_object_unref(object); })>;
-using OwnedVariant = std::unique_ptr<GVariant, decltype([](GVariant* variant) { g_variant_unref(variant); })>;
-using OwnedBytes = std::unique_ptr<GBytes, decltype([](GBytes* bytes) { g_bytes_unref(bytes); })>;
+using pw::gtk::Owned;
+using pw::gtk::OwnedBytes;
+using pw::gtk::OwnedVariant;
 
-constexpr int requiredSeals = F_SEAL_SHRINK | F_SEAL_WRITE;
-
-struct Mapping {
-    void* data;
-    std::size_t size;
-};
-
-void unmap(gpointer mapping)
+void release(gpointer bytes)
 {
-    const auto* held = static_cast<Mapping*>(mapping);
-    ::munmap(held->data, held->size);
-    delete held;
+    delete static_cast<pw::SharedBytes*>(bytes);
 }
 
 // The string held by a memory file that nobody can shrink or change any more, so that
 // its pages cannot go while they are read; nullptr for any other file.
 JSCValue* mappedString(JSCContext* context, int fd)
 {
-    const int seals = ::fcntl(fd, F_GET_SEALS);
-    struct stat status {};
-    if (seals < 0 || (seals & requiredSeals) != requiredSeals || ::fstat(fd, &status) != 0 ||
-        !S_ISREG(status.st_mode) || status.st_size < 0)
-        return nullptr;
-    const auto size = static_cast<std::size_t>(status.st_size);
-    if (size == 0) return jsc_value_new_string(context, "");
-    void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (data == MAP_FAILED) return nullptr;
-    const OwnedBytes bytes(g_bytes_new_with_free_func(data, size, unmap, new Mapping{data, size}));
+    auto mapped = pw::mapSealedMemory(fd);
+    if (!mapped) return nullptr;
+    if (mapped->empty()) return jsc_value_new_string(context, "");
+    auto* held = new pw::SharedBytes(std::move(*mapped));
+    const OwnedBytes bytes(g_bytes_new_with_free_func(held->data(), held->size(), release, held));
     return jsc_value_new_string_from_bytes(context, bytes.get());
 }
 

@@ -10,5 +10,8 @@ namespace pw::gtk {
 void guardMainFrame(WebKitWebPage* page);
 // Makes the view's calls of page functions (page_calls.cpp).
 void takePageCalls(WebKitWebPage* page);
+// Carries the page's file-sized posts to the view in memory files, for every page of
+// the process (posted_messages.cpp).
+void carryFileSizedPosts();
 
 }  // namespace pw::gtk

@@ -38,6 +38,17 @@ inline std::string pageCallFunction(std::string_view condition, std::string_view
     return source;
 }
 
+// Sent by the extension for a message the page posted to the shell's handler with a
+// file-sized Base64 string (a save), in place of WebKit's own route, which copies and
+// serialises it in both processes. Parameters (strings, bytes): the message's other
+// fields as UTF-8; and, for each large field, the handle of a sealed memory file that
+// holds the bytes its text encodes under strict Base64. The view reads it as the
+// message it stands for.
+inline constexpr const char* postedMessage = "pagewick.posted-message";
+inline constexpr const char* postedMessageParameters = "(a{say}a{sh})";
+// The length from which a string goes in a memory file.
+inline constexpr std::size_t postedFileSizedLength = 256 * 1024;
+
 inline bool isWebAddress(std::string_view uri)
 {
     // WebKit hands both sides canonical addresses: the scheme is in lower case.

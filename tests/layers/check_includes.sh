@@ -4,6 +4,8 @@
 #   common/                           includes only itself
 #   platform/                         common/
 #   platform/gtk/, platform/tesseract/  platform/, common/ (and their own toolkit)
+#   platform/gtk/web_process/         platform/, common/ (and the web process's toolkit);
+#                                     a module of its own, built with the sources it uses
 #   scheme/, ocr/                     platform/, common/
 #   bridge/                           ocr/, scheme/, platform/, common/
 #   app/                              all of the above but the two backends
@@ -39,7 +41,7 @@ BEGIN {
     allowed["platform"] = " platform common "
     allowed["gtk"] = " gtk web_process platform common "
     allowed["tesseract"] = " tesseract platform common "
-    allowed["web_process"] = " web_process "
+    allowed["web_process"] = " web_process platform common "
     allowed["scheme"] = " scheme platform common "
     allowed["ocr"] = " ocr platform common "
     allowed["bridge"] = " bridge ocr scheme platform common "

@@ -46,7 +46,11 @@ public:
     const std::string& text() const override { return text_; }
     std::optional<NormalizedRect> boundingBox(std::size_t begin, std::size_t end) const override
     {
-        asked.emplace_back(begin, end);
+        {
+            // Requests on a pool share one scripted line.
+            std::lock_guard lock(askedMutex);
+            asked.emplace_back(begin, end);
+        }
         auto found = boxes.find({begin, end});
         if (found != boxes.end()) return found->second;
         return everywhere;
@@ -54,6 +58,7 @@ public:
     std::map<std::pair<std::size_t, std::size_t>, NormalizedRect> boxes;
     std::optional<NormalizedRect> everywhere;  // the box of any range not in `boxes`
     mutable std::vector<std::pair<std::size_t, std::size_t>> asked;
+    mutable std::mutex askedMutex;
 
 private:
     std::string text_;

@@ -73,6 +73,17 @@ protected:
         if (!path.empty()) open(path, pages);
         return path;
     }
+    // How many copies of the document at `path` the page's storage keeps (other test
+    // runs share it: only this path counts).
+    std::string keptCopies(const std::string& path)
+    {
+        shell.evaluate("(window.__copies = undefined, indexedDB.open('pagewick-recovery').onsuccess = (e) => {"
+                       " const r = e.target.result.transaction('copies').objectStore('copies').getAll();"
+                       " r.onsuccess = () => (window.__copies = r.result.filter((c) => c.path === " +
+                       NativeOCR::lit(path) + ").length); })");
+        shell.waitForScript("window.__copies !== undefined", 5);
+        return text("window.__copies");
+    }
     // Whether the first page is shown wider than tall (turned a quarter).
     bool firstPageTurned()
     {
@@ -476,17 +487,7 @@ TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
 {
     start();
     const std::string path = openMade("draft.pdf", numberedPages(2), 2);
-    // The copies of this document kept in the page's storage (which other test runs
-    // share: only this test's path counts).
-    const std::string copies = "(window.__copies = undefined, indexedDB.open('pagewick-recovery').onsuccess = (e) => {"
-                               " const r = e.target.result.transaction('copies').objectStore('copies').getAll();"
-                               " r.onsuccess = () => (window.__copies = r.result.filter((c) => c.path === " +
-                               NativeOCR::lit(path) + ").length); })";
-    const auto kept = [&] {
-        shell.evaluate(copies);
-        shell.waitForScript("window.__copies !== undefined", 5);
-        return text("window.__copies");
-    };
+    const auto kept = [&] { return keptCopies(path); };
     ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
     key("r");
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
@@ -510,6 +511,22 @@ TEST_F(DailyUse, AReloadOffersUnsavedDocumentsBackUntilTheyAreSaved)
     key("<Control>s");
     ASSERT_TRUE(shell.waitForScript("!" + tab + ".classList.contains('dirty')"));
     EXPECT_TRUE(waitUntil([&] { return kept() == "0"; })) << "a saved document leaves no copy behind";
+}
+
+// A save that could not write the file keeps the change where a reload finds it, even
+// when it was asked for right after the change.
+TEST_F(DailyUse, ASaveThatFailsKeepsTheUnsavedChangesForRecovery)
+{
+    start();
+    const std::string path = openMade("blocked.pdf", numberedPages(2), 2);
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);  // the file cannot be written any more
+    ASSERT_TRUE(clickOn(".page[data-page-number=\"1\"]"));
+    key("r");
+    key("<Control>s");
+    ASSERT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast')].some((t) => t.textContent.includes('Could not save') || t.textContent.includes('Enregistrement impossible'))"));
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.tab.dirty')"));
+    EXPECT_TRUE(waitUntil([&] { return keptCopies(path) == "1"; }));
 }
 
 }  // namespace

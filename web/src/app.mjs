@@ -31,6 +31,7 @@ import { zipStore } from './zip.mjs';
 
 const EXPORT_DPI = 150;
 const WORKING_COPY_DELAY = 1000;  // ms
+const WORKING_COPY_PATIENCE = 10000;  // ms a save may hold the working copy back
 const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'insert', 'delete'];
 
 const $ = (id) => document.getElementById(id);
@@ -286,6 +287,9 @@ export class App {
     #keepWorkingCopy(doc) {
         clearTimeout(doc.keepTimer);
         doc.keepTimer = setTimeout(async () => {
+            // The save arms this again when it is over; one that takes very long (or
+            // never hears back) holds nothing back for good.
+            if (doc.writtenSince && Date.now() - doc.writtenSince < WORKING_COPY_PATIENCE) return this.#keepWorkingCopy(doc);
             if (doc.closed || !doc.dirty) return this.recovery.forget(doc);
             const output = await doc.output({ forRecovery: true }).catch(() => null);
             if (!output || doc.closed) return;
@@ -403,6 +407,9 @@ export class App {
             if (!output) return;
             if (!native.available) return this.#download(doc, output);
             this.toasts.show(t('saving'), 'progress', { key: 'save' });
+            // While the file is written, the working copy waits: storing one means copying
+            // the whole file on this thread, and the save decides whether one is needed.
+            doc.writtenSince = Date.now();
             const reply = request({ type: 'savepath', path: doc.path, b64: bytesToBase64(output.bytes) });
             doc.prepareSaved(output);
             await this.#saved(doc, output, await reply);
@@ -445,13 +452,15 @@ export class App {
 
     async #saved(doc, output, reply) {
         this.toasts.dismiss('save');
+        doc.writtenSince = 0;
         if (reply.ok) {
             await doc.markSaved(output, reply.path);
-            this.#keepWorkingCopy(doc);
             this.toasts.show(t('saved', { path: reply.path }), 'ok');
         } else if (reply.msg !== 'cancel') {
             this.toasts.show(reply.msg, 'error');
         }
+        // Saved, the copy goes; not saved, the changes are kept until they are.
+        this.#keepWorkingCopy(doc);
         // The pages look as they did: only the title and the tab change, unless the
         // file was written anew and is shown from its new bytes.
         if (reply.ok && output.whole) this.#documentChanged(doc);

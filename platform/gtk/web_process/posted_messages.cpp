@@ -8,18 +8,26 @@
 //
 // The strings are read through the engine's C interface, which writes a string's UTF-8
 // into memory of ours: the GLib one allocates it afresh every time, and on machines
-// where a page fault is dear that alone costs more than the rest of the save.
+// where a page fault is dear that alone costs more than the rest of the save. A
+// file-sized one is read in pieces, side by side.
 
 #include <gio/gunixfdlist.h>
 #include <sys/mman.h>
 
 #include <JavaScriptCore/JavaScript.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
+#include <new>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/app_constants.h"
 #include "common/base64.h"
@@ -36,13 +44,20 @@ using pw::gtk::Owned;
 // it calls is taken here, before any page script has run: the shell's start script
 // posts through it, and nothing it touches on the way may be the page's. Fields are read
 // once, in one pass, as WebKit's copy would read them.
-constexpr const char* installerSource = R"((function (handler, send, large) {
+constexpr const char* installerSource = R"((function (handler, send, large, pieces) {
     'use strict';
     const prototype = Object.getPrototypeOf(handler);
     const post = prototype.postMessage;
     const keysOf = Object.keys, isArray = Array.isArray, bare = Object.create, apply = Reflect.apply;
-    const wellFormed = String.prototype.isWellFormed;
+    const wellFormed = String.prototype.isWellFormed, slice = String.prototype.slice;
     if (typeof wellFormed !== 'function') return;
+    // A file-sized string in pieces of whole groups of four, read side by side.
+    const piecesOf = (value) => {
+        const parts = [];
+        const step = Math.ceil(value.length / pieces / 4) * 4;
+        for (let at = 0; at < value.length; at += step) parts[parts.length] = apply(slice, value, [at, at + step]);
+        return parts;
+    };
     const carried = (body) => {
         if (body === null || typeof body !== 'object' || isArray(body)) return false;
         const names = keysOf(body);
@@ -55,7 +70,7 @@ constexpr const char* installerSource = R"((function (handler, send, large) {
                 if (!apply(wellFormed, value, [])) return false;
                 strings[names[i]] = value;
             } else {
-                fileSized[names[i]] = value;
+                fileSized[names[i]] = piecesOf(value);
                 any = true;
             }
         }
@@ -68,8 +83,10 @@ constexpr const char* installerSource = R"((function (handler, send, large) {
 
 struct StringHandle {
     explicit StringHandle(JSStringRef held) : string(held) {}
+    StringHandle(StringHandle&& other) noexcept : string(std::exchange(other.string, nullptr)) {}
     StringHandle(const StringHandle&) = delete;
     StringHandle& operator=(const StringHandle&) = delete;
+    StringHandle& operator=(StringHandle&&) = delete;
     ~StringHandle()
     {
         if (string) JSStringRelease(string);
@@ -117,25 +134,80 @@ std::string utf8Of(JSStringRef string)
     return text;
 }
 
-// A sealed memory file holding the bytes, added to the list; its index there, or -1.
-gint32 sealedFile(const std::uint8_t* data, std::size_t size, GUnixFDList* files)
+// The bytes a piece of a file-sized string encodes under strict Base64; nullopt when it
+// is not that (so not all ASCII, one byte a character), or `=` ends a piece that is
+// not the last.
+std::optional<std::vector<std::uint8_t>> decodedPiece(JSStringRef piece, bool last)
 {
-    auto file = pw::SharedText::create(size);
-    if (!file || !file->write(0, reinterpret_cast<const char*>(data), size) || !file->seal()) return -1;
-    // The list keeps a duplicate of the descriptor; the file's own closes with it.
-    return g_unix_fd_list_append(files, file->descriptor(), nullptr);
+    const TextBuffer text(JSStringGetMaximumUTF8CStringSize(piece));
+    if (!text.data()) return std::nullopt;
+    const std::size_t size = utf8Into(piece, text.data(), text.size());
+    if (size != JSStringGetLength(piece) || (!last && size > 0 && text.data()[size - 1] == '=')) return std::nullopt;
+    try {
+        return pw::base64::decode(std::string_view(text.data(), size));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
-// The bytes a file-sized string encodes, in a sealed memory file; -1 when it is not
-// strict Base64 (so not all ASCII, one byte a character) or the file cannot be made.
-gint32 decodedFile(JSStringRef string, GUnixFDList* files)
+// Decodes every piece, each on a thread of its own but the first: reading a string out
+// of the engine goes a character at a time, and a file's worth takes a good part of a
+// second on one core.
+std::vector<std::optional<std::vector<std::uint8_t>>> decodedPieces(const std::vector<JSStringRef>& pieces)
 {
-    const TextBuffer text(JSStringGetMaximumUTF8CStringSize(string));
-    if (!text.data()) return -1;
-    const std::size_t size = utf8Into(string, text.data(), text.size());
-    if (size != JSStringGetLength(string)) return -1;
-    const auto bytes = pw::base64::decode(std::string_view(text.data(), size));
-    return bytes ? sealedFile(bytes->data(), bytes->size(), files) : -1;
+    std::vector<std::optional<std::vector<std::uint8_t>>> decoded(pieces.size());
+    auto decode = [&](std::size_t i) { decoded[i] = decodedPiece(pieces[i], i + 1 == pieces.size()); };
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < pieces.size(); ++i) {
+        try {
+            helpers.emplace_back(decode, i);
+        } catch (const std::system_error&) {
+            decode(i);  // no thread to be had: done here instead
+        }
+    }
+    if (!pieces.empty()) decode(0);
+    for (auto& helper : helpers) helper.join();
+    return decoded;
+}
+
+// The bytes the pieces of a file-sized string encode, in a sealed memory file added to
+// the list; its index there, or -1 when the string is not strict Base64 or the file
+// cannot be made.
+gint32 decodedFile(const std::vector<JSStringRef>& pieces, GUnixFDList* files)
+{
+    const auto decoded = decodedPieces(pieces);
+    std::size_t total = 0;
+    for (const auto& bytes : decoded) {
+        if (!bytes) return -1;
+        total += bytes->size();
+    }
+    auto file = pw::SharedText::create(total);
+    if (!file) return -1;
+    std::size_t at = 0;
+    for (const auto& bytes : decoded) {
+        if (!file->write(at, reinterpret_cast<const char*>(bytes->data()), bytes->size())) return -1;
+        at += bytes->size();
+    }
+    // The list keeps a duplicate of the descriptor; the file's own closes with it.
+    return file->seal() ? g_unix_fd_list_append(files, file->descriptor(), nullptr) : -1;
+}
+
+// The pieces of a file-sized string as the wrapper made them: an array of strings.
+std::optional<std::vector<StringHandle>> piecesOf(JSContextRef context, JSValueRef value)
+{
+    JSObjectRef array = JSValueToObject(context, value, nullptr);
+    if (!array || !JSValueIsArray(context, value)) return std::nullopt;
+    const StringHandle lengthName(JSStringCreateWithUTF8CString("length"));
+    const double count = JSValueToNumber(context, JSObjectGetProperty(context, array, lengthName.string, nullptr), nullptr);
+    if (!(count >= 1 && count <= 64)) return std::nullopt;
+    std::vector<StringHandle> pieces;
+    pieces.reserve(static_cast<std::size_t>(count));
+    for (unsigned i = 0; i < static_cast<unsigned>(count); ++i) {
+        JSValueRef piece = JSObjectGetPropertyAtIndex(context, array, i, nullptr);
+        if (!piece || !JSValueIsString(context, piece)) return std::nullopt;
+        pieces.emplace_back(JSValueToStringCopy(context, piece, nullptr));
+    }
+    return pieces;
 }
 
 // Calls `add` with each property of the object, name and value; false at the first it
@@ -151,8 +223,7 @@ bool forEachProperty(JSContextRef context, JSValueRef value, Add add)
         JSStringRef name = JSPropertyNameArrayGetNameAtIndex(names, i);
         const std::string key = utf8Of(name);
         JSValueRef property = JSObjectGetProperty(context, object, name, nullptr);
-        added = key.find('\0') == std::string::npos && property && JSValueIsString(context, property) &&
-                add(key, StringHandle(JSValueToStringCopy(context, property, nullptr)));
+        added = key.find('\0') == std::string::npos && property && add(key, property);
     }
     JSPropertyNameArrayRelease(names);
     return added;
@@ -166,15 +237,21 @@ GVariant* carriedParameters(JSContextRef context, JSValueRef strings, JSValueRef
     g_variant_builder_init(&parts[1], G_VARIANT_TYPE("a{sh}"));
     const bool made =
         forEachProperty(context, strings,
-                        [&](const std::string& name, const StringHandle& value) {
-                            const std::string text = utf8Of(value.string);
+                        [&](const std::string& name, JSValueRef value) {
+                            if (!JSValueIsString(context, value)) return false;
+                            const StringHandle string(JSValueToStringCopy(context, value, nullptr));
+                            const std::string text = utf8Of(string.string);
                             g_variant_builder_add(&parts[0], "{s@ay}", name.c_str(),
                                                   g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, text.data(),
                                                                             text.size(), 1));
                             return true;
                         }) &&
-        forEachProperty(context, fileSized, [&](const std::string& name, const StringHandle& value) {
-            const gint32 index = decodedFile(value.string, files);
+        forEachProperty(context, fileSized, [&](const std::string& name, JSValueRef value) {
+            const auto pieces = piecesOf(context, value);
+            if (!pieces) return false;
+            std::vector<JSStringRef> strings;
+            for (const auto& piece : *pieces) strings.push_back(piece.string);
+            const gint32 index = decodedFile(strings, files);
             if (index >= 0) g_variant_builder_add(&parts[1], "{sh}", name.c_str(), index);
             return index >= 0;
         });
@@ -235,9 +312,12 @@ void install(JSContextRef context, WebKitWebPage* page, JSValueRef handler)
     if (!call || !JSObjectIsFunction(context, call)) return;
     auto* weakPage = new GWeakRef;
     g_weak_ref_init(weakPage, page);
+    // As many pieces as there are cores to read them, within reason.
+    const unsigned pieces = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     JSValueRef arguments[] = {handler, JSObjectMake(context, senderClass(), weakPage),
-                              JSValueMakeNumber(context, static_cast<double>(pw::gtk::postedFileSizedLength))};
-    JSObjectCallAsFunction(context, call, nullptr, 3, arguments, nullptr);
+                              JSValueMakeNumber(context, static_cast<double>(pw::gtk::postedFileSizedLength)),
+                              JSValueMakeNumber(context, pieces)};
+    JSObjectCallAsFunction(context, call, nullptr, 4, arguments, nullptr);
 }
 
 void onWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer)

@@ -20,7 +20,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,12 +49,16 @@ constexpr const char* installerSource = R"((function (handler, send, large, piec
     const post = prototype.postMessage;
     const keysOf = Object.keys, isArray = Array.isArray, bare = Object.create, apply = Reflect.apply;
     const wellFormed = String.prototype.isWellFormed, slice = String.prototype.slice;
+    const ceil = Math.ceil, define = Object.defineProperty;
     if (typeof wellFormed !== 'function') return;
     // A file-sized string in pieces of whole groups of four, read side by side.
     const piecesOf = (value) => {
         const parts = [];
-        const step = Math.ceil(value.length / pieces / 4) * 4;
-        for (let at = 0; at < value.length; at += step) parts[parts.length] = apply(slice, value, [at, at + step]);
+        const step = ceil(value.length / pieces / 4) * 4;
+        for (let at = 0, i = 0; at < value.length; at += step, i++) {
+            const piece = apply(slice, value, [at, at + step]);
+            define(parts, i, { __proto__: null, value: piece, writable: true, enumerable: true, configurable: true });
+        }
         return parts;
     };
     const carried = (body) => {

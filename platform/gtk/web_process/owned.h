@@ -12,6 +12,5 @@ template <typename T>
 using Owned = std::unique_ptr<T, decltype([](T* object) { g_object_unref(object); })>;
 using OwnedVariant = std::unique_ptr<GVariant, decltype([](GVariant* variant) { g_variant_unref(variant); })>;
 using OwnedBytes = std::unique_ptr<GBytes, decltype([](GBytes* bytes) { g_bytes_unref(bytes); })>;
-using OwnedNames = std::unique_ptr<gchar*, decltype([](gchar** names) { g_strfreev(names); })>;
 
 }  // namespace pw::gtk

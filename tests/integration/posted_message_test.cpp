@@ -5,11 +5,9 @@
 #include <gio/gunixfdlist.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "common/base64.h"
@@ -55,16 +53,9 @@ std::string savePath(const std::string& id, const std::string& path, const std::
     return "post({type: 'savepath', id: '" + id + "', path: '" + path + "', b64: " + b64 + "}); true";
 }
 
-// Where the extension cuts a file-sized text of `length` characters into the pieces it
-// reads side by side: after the first piece.
-std::size_t firstPieceLength(std::size_t length)
-{
-    const std::size_t pieces = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    return (length + 4 * pieces - 1) / (4 * pieces) * 4;
-}
-
-// Posts, in one script: a file-sized save; one whose text is not Base64, and one whose
-// only fault is padding just where the extension cuts it (both dropped); a small one;
+// Posts, in one script: a file-sized save (its last piece a short one); one whose text
+// is not Base64, one whose only fault is padding just where the extension cuts it into
+// pieces, and one whose padding bits are not zero (all dropped); a small one;
 // one posted past the shell's wrapper, without its token (dropped); another file-sized
 // one. Only the good saves are written and answered, in their order.
 void expectTheSameMessagesInTheirOrder(ShellHarness& shell)
@@ -75,13 +66,15 @@ void expectTheSameMessagesInTheirOrder(ShellHarness& shell)
     ASSERT_TRUE(shell.waitForScript("typeof window.post === 'function'"));
     const std::string large = files.path() + "/large.pdf", small = files.path() + "/small.pdf",
                       bad = files.path() + "/bad.pdf", bare = files.path() + "/bare.pdf",
-                      last = files.path() + "/last.pdf", cut = files.path() + "/cut.pdf";
-    const std::size_t length = 1 << 20, first = firstPieceLength(length);
+                      last = files.path() + "/last.pdf", cut = files.path() + "/cut.pdf",
+                      bits = files.path() + "/bits.pdf";
+    const std::size_t first = gtk::postedPieceLength, length = 2 * first;
     ASSERT_TRUE(shell.evaluate(
-        savePath("1", large, "bytes(3 << 20).toBase64()") + ";" +
+        savePath("1", large, "bytes((3 << 20) + 2).toBase64()") + ";" +
         savePath("2", bad, "bytes(3 << 20).toBase64().replace('A', ' ')") + ";" +
         savePath("2b", cut, "'A'.repeat(" + std::to_string(first - 4) + ") + 'QQ==' + 'A'.repeat(" +
                                 std::to_string(length - first) + ")") + ";" +
+        savePath("2c", bits, "'A'.repeat(" + std::to_string(length - 4) + ") + 'QR=='") + ";" +
         savePath("3", small, "btoa('%PDF-small')") + ";" +
         "const h = window.webkit.messageHandlers.pagewick;"
         "Object.getPrototypeOf(h).postMessage.call(h, {type: 'savepath', id: '4', path: '" + bare +
@@ -90,11 +83,12 @@ void expectTheSameMessagesInTheirOrder(ShellHarness& shell)
     ASSERT_TRUE(shell.waitForScript("window.replies.length === 3", 30));
     spin(0.3);
     EXPECT_EQ(shell.evaluate("JSON.stringify(window.replies)"), R"([["1",true,""],["3",true,""],["5",true,""]])");
-    EXPECT_TRUE(TempDir::read(large) == bytes(3 << 20));
+    EXPECT_TRUE(TempDir::read(large) == bytes((3 << 20) + 2));
     EXPECT_EQ(TempDir::read(small), "%PDF-small");
     EXPECT_TRUE(TempDir::read(last) == bytes(1 << 20));
     EXPECT_FALSE(std::filesystem::exists(bad));
     EXPECT_FALSE(std::filesystem::exists(cut)) << "padding inside the text";
+    EXPECT_FALSE(std::filesystem::exists(bits)) << "padding bits that are not zero";
     EXPECT_FALSE(std::filesystem::exists(bare)) << "a post without the shell's token";
 }
 

@@ -6,30 +6,28 @@
 // large one that is not strict Base64, or one that cannot be carried so for any other
 // reason, goes WebKit's way.
 //
-// The strings are read through the engine's C interface, which writes a string's UTF-8
-// into memory of ours: the GLib one allocates it afresh every time, and on machines
-// where a page fault is dear that alone costs more than the rest of the save. A
-// file-sized one is read in pieces, side by side.
+// The small strings are read through the engine's C interface, which writes a string's
+// UTF-8 into memory of ours (the GLib one allocates it afresh every time). A file-sized
+// one is not read as text at all: reading it out goes a character at a time, a good
+// part of a second for a 100 MB file. The engine's own decoder turns it, a megabyte at
+// a time, into one small buffer that is written to its place in the memory file before
+// the next: the file is never held a second time while it is carried.
 
 #include <gio/gunixfdlist.h>
-#include <sys/mman.h>
 
 #include <JavaScriptCore/JavaScript.h>
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <new>
+#include <limits>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
-#include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "common/app_constants.h"
-#include "common/base64.h"
 #include "platform/gtk/web_process/owned.h"
 #include "platform/gtk/web_process/page_hooks.h"
 #include "platform/gtk/web_process/web_process_messages.h"
@@ -43,20 +41,36 @@ using pw::gtk::Owned;
 // it calls is taken here, before any page script has run: the shell's start script
 // posts through it, and nothing it touches on the way may be the page's. Fields are read
 // once, in one pass, as WebKit's copy would read them.
-constexpr const char* installerSource = R"((function (handler, send, large, pieces) {
+constexpr const char* installerSource = R"((function (handler, send, large, pieceLength) {
     'use strict';
     const prototype = Object.getPrototypeOf(handler);
     const post = prototype.postMessage;
     const keysOf = Object.keys, isArray = Array.isArray, bare = Object.create, apply = Reflect.apply;
     const wellFormed = String.prototype.isWellFormed, slice = String.prototype.slice;
-    const ceil = Math.ceil, define = Object.defineProperty;
-    if (typeof wellFormed !== 'function') return;
-    // A file-sized string in pieces of whole groups of four, read side by side.
+    const define = Object.defineProperty, fromBase64 = Uint8Array.prototype.setFromBase64, Bytes = Uint8Array;
+    if (typeof wellFormed !== 'function' || typeof fromBase64 !== 'function') return;
+    const strict = Object.freeze({ __proto__: null, lastChunkHandling: 'strict' });
+    const pieceBytes = pieceLength / 4 * 3;
+    let buffer = null;
+    // Decodes a piece into the buffer: how many bytes it holds, or -1 unless the piece
+    // is strict Base64 (the engine skips white space; that leaves bytes short) and, but
+    // for the last, a whole piece without padding.
+    const decode = (piece, last) => {
+        buffer ??= new Bytes(pieceBytes);
+        const padding = !last ? 0 : piece[piece.length - 1] !== '=' ? 0 : piece[piece.length - 2] !== '=' ? 1 : 2;
+        const expected = last ? piece.length / 4 * 3 - padding : piece.length === pieceLength ? pieceBytes : -1;
+        try {
+            const { read, written } = apply(fromBase64, buffer, [piece, strict]);
+            return read === piece.length && written === expected ? written : -1;
+        } catch {
+            return -1;
+        }
+    };
+    // A file-sized string in pieces of whole groups of four.
     const piecesOf = (value) => {
         const parts = [];
-        const step = ceil(value.length / pieces / 4) * 4;
-        for (let at = 0, i = 0; at < value.length; at += step, i++) {
-            const piece = apply(slice, value, [at, at + step]);
+        for (let at = 0, i = 0; at < value.length; at += pieceLength, i++) {
+            const piece = apply(slice, value, [at, at + pieceLength]);
             define(parts, i, { __proto__: null, value: piece, writable: true, enumerable: true, configurable: true });
         }
         return parts;
@@ -77,7 +91,7 @@ constexpr const char* installerSource = R"((function (handler, send, large, piec
                 any = true;
             }
         }
-        return any && send(strings, fileSized);
+        return any && send(strings, fileSized, decode, buffer ??= new Bytes(pieceBytes));
     };
     prototype.postMessage = function postMessage(body) {
         if (this !== handler || !carried(body)) return apply(post, this, [body]);
@@ -97,31 +111,6 @@ struct StringHandle {
     JSStringRef string;
 };
 
-// Memory for a file-sized text, asking for huge pages: written once from start to end,
-// it then costs a few dozen faults instead of tens of thousands.
-class TextBuffer {
-public:
-    explicit TextBuffer(std::size_t size) : size_(size)
-    {
-        void* data = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (data == MAP_FAILED) return;
-        data_ = static_cast<char*>(data);
-        ::madvise(data_, size_, MADV_HUGEPAGE);  // only a hint
-    }
-    TextBuffer(const TextBuffer&) = delete;
-    TextBuffer& operator=(const TextBuffer&) = delete;
-    ~TextBuffer()
-    {
-        if (data_) ::munmap(data_, size_);
-    }
-    char* data() const { return data_; }
-    std::size_t size() const { return size_; }
-
-private:
-    char* data_ = nullptr;
-    std::size_t size_;
-};
-
 // The string's UTF-8 written into `out`, which holds JSStringGetMaximumUTF8CStringSize
 // bytes; its length without the terminating NUL.
 std::size_t utf8Into(JSStringRef string, char* out, std::size_t room)
@@ -137,78 +126,69 @@ std::string utf8Of(JSStringRef string)
     return text;
 }
 
-// The bytes a piece of a file-sized string encodes under strict Base64; nullopt when it
-// is not that (so not all ASCII, one byte a character), or `=` ends a piece that is
-// not the last.
-std::optional<std::vector<std::uint8_t>> decodedPiece(JSStringRef piece, bool last)
-{
-    const TextBuffer text(JSStringGetMaximumUTF8CStringSize(piece));
-    if (!text.data()) return std::nullopt;
-    const std::size_t size = utf8Into(piece, text.data(), text.size());
-    if (size != JSStringGetLength(piece) || (!last && size > 0 && text.data()[size - 1] == '=')) return std::nullopt;
-    try {
-        return pw::base64::decode(std::string_view(text.data(), size));
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
+// The wrapper's decoder of pieces, and the buffer it decodes into.
+struct PieceDecoder {
+    JSContextRef context;
+    JSObjectRef decode;
+    JSObjectRef buffer;
+
+    // The bytes a piece encodes, valid until the next piece; nullopt when the decoder
+    // refuses the piece.
+    std::optional<std::span<const std::uint8_t>> operator()(JSValueRef piece, bool last) const
+    {
+        JSValueRef arguments[] = {piece, JSValueMakeBoolean(context, last)};
+        JSValueRef result = JSObjectCallAsFunction(context, decode, nullptr, 2, arguments, nullptr);
+        const double written = result && JSValueIsNumber(context, result) ? JSValueToNumber(context, result, nullptr) : -1;
+        const std::size_t size = JSObjectGetTypedArrayByteLength(context, buffer, nullptr);
+        const auto* bytes = static_cast<const std::uint8_t*>(JSObjectGetTypedArrayBytesPtr(context, buffer, nullptr));
+        if (!(written >= 0 && written <= static_cast<double>(size)) || !bytes) return std::nullopt;
+        return std::span(bytes + JSObjectGetTypedArrayByteOffset(context, buffer, nullptr), static_cast<std::size_t>(written));
     }
+};
+
+bool writeAt(pw::SharedText& file, std::size_t at, std::span<const std::uint8_t> bytes)
+{
+    return file.write(at, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-// Decodes every piece, each on a thread of its own but the first: reading a string out
-// of the engine goes a character at a time, and a file's worth takes a good part of a
-// second on one core.
-std::vector<std::optional<std::vector<std::uint8_t>>> decodedPieces(const std::vector<JSStringRef>& pieces)
-{
-    std::vector<std::optional<std::vector<std::uint8_t>>> decoded(pieces.size());
-    auto decode = [&](std::size_t i) { decoded[i] = decodedPiece(pieces[i], i + 1 == pieces.size()); };
-    std::vector<std::thread> helpers;
-    for (std::size_t i = 1; i < pieces.size(); ++i) {
-        try {
-            helpers.emplace_back(decode, i);
-        } catch (const std::system_error&) {
-            decode(i);  // no thread to be had: done here instead
-        }
-    }
-    if (!pieces.empty()) decode(0);
-    for (auto& helper : helpers) helper.join();
-    return decoded;
-}
+constexpr std::size_t pieceBytes = pw::gtk::postedPieceLength / 4 * 3;
+static_assert(pw::gtk::postedPieceLength % 4 == 0);
 
 // The bytes the pieces of a file-sized string encode, in a sealed memory file added to
 // the list; its index there, or -1 when the string is not strict Base64 or the file
-// cannot be made.
-gint32 decodedFile(const std::vector<JSStringRef>& pieces, GUnixFDList* files)
+// cannot be made. Every piece but the last is a whole one: the last is decoded first,
+// for the size of the file.
+gint32 decodedFile(const PieceDecoder& decode, const std::vector<JSValueRef>& pieces, GUnixFDList* files)
 {
-    const auto decoded = decodedPieces(pieces);
-    std::size_t total = 0;
-    for (const auto& bytes : decoded) {
-        if (!bytes) return -1;
-        total += bytes->size();
-    }
-    auto file = pw::SharedText::create(total);
-    if (!file) return -1;
-    std::size_t at = 0;
-    for (const auto& bytes : decoded) {
-        if (!file->write(at, reinterpret_cast<const char*>(bytes->data()), bytes->size())) return -1;
-        at += bytes->size();
+    if (pieces.empty()) return -1;
+    const std::size_t whole = pieces.size() - 1;
+    const auto last = decode(pieces.back(), true);
+    if (!last) return -1;
+    auto file = pw::SharedText::create(whole * pieceBytes + last->size());
+    if (!file || !writeAt(*file, whole * pieceBytes, *last)) return -1;
+    for (std::size_t i = 0; i < whole; ++i) {
+        const auto bytes = decode(pieces[i], false);
+        if (!bytes || bytes->size() != pieceBytes || !writeAt(*file, i * pieceBytes, *bytes)) return -1;
     }
     // The list keeps a duplicate of the descriptor; the file's own closes with it.
     return file->seal() ? g_unix_fd_list_append(files, file->descriptor(), nullptr) : -1;
 }
 
 // The pieces of a file-sized string as the wrapper made them: an array of strings.
-std::optional<std::vector<StringHandle>> piecesOf(JSContextRef context, JSValueRef value)
+std::optional<std::vector<JSValueRef>> piecesOf(JSContextRef context, JSValueRef value)
 {
     JSObjectRef array = JSValueToObject(context, value, nullptr);
     if (!array || !JSValueIsArray(context, value)) return std::nullopt;
     const StringHandle lengthName(JSStringCreateWithUTF8CString("length"));
     const double count = JSValueToNumber(context, JSObjectGetProperty(context, array, lengthName.string, nullptr), nullptr);
-    if (!(count >= 1 && count <= 64)) return std::nullopt;
-    std::vector<StringHandle> pieces;
+    constexpr double most = static_cast<double>(std::numeric_limits<std::int32_t>::max() / pw::gtk::postedPieceLength + 1);
+    if (!(count >= 1 && count <= most)) return std::nullopt;
+    std::vector<JSValueRef> pieces;
     pieces.reserve(static_cast<std::size_t>(count));
     for (unsigned i = 0; i < static_cast<unsigned>(count); ++i) {
         JSValueRef piece = JSObjectGetPropertyAtIndex(context, array, i, nullptr);
         if (!piece || !JSValueIsString(context, piece)) return std::nullopt;
-        pieces.emplace_back(JSValueToStringCopy(context, piece, nullptr));
+        pieces.push_back(piece);
     }
     return pieces;
 }
@@ -233,7 +213,8 @@ bool forEachProperty(JSContextRef context, JSValueRef value, Add add)
 }
 
 // The message's parameters, floating; nullptr when a part could not be made.
-GVariant* carriedParameters(JSContextRef context, JSValueRef strings, JSValueRef fileSized, GUnixFDList* files)
+GVariant* carriedParameters(JSContextRef context, JSValueRef strings, JSValueRef fileSized, const PieceDecoder& decode,
+                            GUnixFDList* files)
 {
     GVariantBuilder parts[2];
     g_variant_builder_init(&parts[0], G_VARIANT_TYPE("a{say}"));
@@ -251,10 +232,7 @@ GVariant* carriedParameters(JSContextRef context, JSValueRef strings, JSValueRef
                         }) &&
         forEachProperty(context, fileSized, [&](const std::string& name, JSValueRef value) {
             const auto pieces = piecesOf(context, value);
-            if (!pieces) return false;
-            std::vector<JSStringRef> strings;
-            for (const auto& piece : *pieces) strings.push_back(piece.string);
-            const gint32 index = decodedFile(strings, files);
+            const gint32 index = pieces ? decodedFile(decode, *pieces, files) : -1;
             if (index >= 0) g_variant_builder_add(&parts[1], "{sh}", name.c_str(), index);
             return index >= 0;
         });
@@ -266,15 +244,22 @@ GVariant* carriedParameters(JSContextRef context, JSValueRef strings, JSValueRef
     return g_variant_new_tuple(children, 2);
 }
 
-// The wrapper's send(strings, fileSized): true once the message is on its way.
+// The wrapper's send(strings, fileSized, decode, buffer): true once the message is on
+// its way.
 JSValueRef sendCarried(JSContextRef context, JSObjectRef function, JSObjectRef, std::size_t count,
                        const JSValueRef arguments[], JSValueRef*)
 {
     auto* weakPage = static_cast<GWeakRef*>(JSObjectGetPrivate(function));
     const Owned<WebKitWebPage> page(weakPage ? static_cast<WebKitWebPage*>(g_weak_ref_get(weakPage)) : nullptr);
-    if (!page || count != 2) return JSValueMakeBoolean(context, false);
+    if (!page || count != 4) return JSValueMakeBoolean(context, false);
+    JSObjectRef decode = JSValueToObject(context, arguments[2], nullptr);
+    JSObjectRef buffer = JSValueToObject(context, arguments[3], nullptr);
+    if (!decode || !JSObjectIsFunction(context, decode) || !buffer ||
+        JSValueGetTypedArrayType(context, buffer, nullptr) != kJSTypedArrayTypeUint8Array)
+        return JSValueMakeBoolean(context, false);
     const Owned<GUnixFDList> files(g_unix_fd_list_new());
-    GVariant* parameters = carriedParameters(context, arguments[0], arguments[1], files.get());
+    GVariant* parameters =
+        carriedParameters(context, arguments[0], arguments[1], PieceDecoder{context, decode, buffer}, files.get());
     if (!parameters) return JSValueMakeBoolean(context, false);
     // Both the message and its parameters are floating: sending the message takes it.
     WebKitUserMessage* message = webkit_user_message_new_with_fd_list(pw::gtk::postedMessage, parameters, files.get());
@@ -315,11 +300,9 @@ void install(JSContextRef context, WebKitWebPage* page, JSValueRef handler)
     if (!call || !JSObjectIsFunction(context, call)) return;
     auto* weakPage = new GWeakRef;
     g_weak_ref_init(weakPage, page);
-    // As many pieces as there are cores to read them, within reason.
-    const unsigned pieces = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
     JSValueRef arguments[] = {handler, JSObjectMake(context, senderClass(), weakPage),
                               JSValueMakeNumber(context, static_cast<double>(pw::gtk::postedFileSizedLength)),
-                              JSValueMakeNumber(context, pieces)};
+                              JSValueMakeNumber(context, static_cast<double>(pw::gtk::postedPieceLength))};
     JSObjectCallAsFunction(context, call, nullptr, 4, arguments, nullptr);
 }
 

@@ -48,6 +48,9 @@ inline constexpr const char* postedMessage = "pagewick.posted-message";
 inline constexpr const char* postedMessageParameters = "(a{say}a{sh})";
 // The length from which a string goes in a memory file.
 inline constexpr std::size_t postedFileSizedLength = 256 * 1024;
+// Such a string is read in pieces of this many characters (whole groups of four), the
+// last one shorter.
+inline constexpr std::size_t postedPieceLength = 1 << 20;
 
 inline bool isWebAddress(std::string_view uri)
 {

@@ -21,6 +21,7 @@
 
 #include "bench/bench_shell.h"
 #include "bench/process_memory.h"
+#include "bench/support/own_user_folders.h"
 #include "bridge/bridge.h"
 #include "bridge/file_delivery.h"
 #include "common/base64.h"
@@ -97,9 +98,8 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const fs::path root = fs::temp_directory_path() / ("pagewick-delivery-" + std::to_string(::getpid()));
     fs::create_directories(root / "web");
-    fs::create_directories(root / "config");
     std::ofstream(root / "web" / "index.html") << page;
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    pw::bench::useOwnUserFolders(root);
 
     pw::bench::BenchShell app((root / "web").string());
     auto& bridge = app.bridge;

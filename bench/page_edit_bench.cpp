@@ -22,6 +22,7 @@
 
 #include "bench/bench_shell.h"
 #include "bench/process_memory.h"
+#include "bench/support/own_user_folders.h"
 #include "bridge/bridge.h"
 #include "platform/web_view.h"
 
@@ -162,8 +163,7 @@ int main(int argc, char** argv)
     gtk_init(&argc, &argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const fs::path root = fs::temp_directory_path() / ("pagewick-edit-" + std::to_string(::getpid()));
-    fs::create_directories(root / "config");
-    ::setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
+    pw::bench::useOwnUserFolders(root);
     const fs::path web = fs::canonical("/proc/self/exe").parent_path().parent_path() / "web";
 
     const std::string path = writeLargePdf(root / "large.pdf", 1000, 316);

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,10 +30,11 @@ void release(gpointer bytes)
 
 // The string held by a memory file that nobody can shrink or change any more, so that
 // its pages cannot go while they are read; nullptr for any other file.
-JSCValue* mappedString(JSCContext* context, int fd)
+JSCValue* mappedString(JSCContext* context, int fd, std::size_t& size)
 {
     auto mapped = pw::mapSealedMemory(fd);
     if (!mapped) return nullptr;
+    size = mapped->size();
     if (mapped->empty()) return jsc_value_new_string(context, "");
     auto* held = new pw::SharedBytes(std::move(*mapped));
     const OwnedBytes bytes(g_bytes_new_with_free_func(held->data(), held->size(), release, held));
@@ -40,8 +42,8 @@ JSCValue* mappedString(JSCContext* context, int fd)
 }
 
 // One argument as a string of the page's engine; nullptr when it is neither a string
-// nor the handle of such a file.
-Owned<JSCValue> argumentValue(JSCContext* context, GVariant* boxed, GUnixFDList* files)
+// nor the handle of such a file. `size`: the length of a string from a file.
+Owned<JSCValue> argumentValue(JSCContext* context, GVariant* boxed, GUnixFDList* files, std::size_t& size)
 {
     const OwnedVariant argument(g_variant_get_variant(boxed));
     if (g_variant_is_of_type(argument.get(), G_VARIANT_TYPE_STRING)) {
@@ -51,7 +53,7 @@ Owned<JSCValue> argumentValue(JSCContext* context, GVariant* boxed, GUnixFDList*
     if (!g_variant_is_of_type(argument.get(), G_VARIANT_TYPE_HANDLE) || !files) return {};
     const int fd = g_unix_fd_list_get(files, g_variant_get_handle(argument.get()), nullptr);
     if (fd < 0) return {};
-    auto value = Owned<JSCValue>(mappedString(context, fd));
+    auto value = Owned<JSCValue>(mappedString(context, fd, size));
     ::close(fd);
     return value;
 }
@@ -87,9 +89,12 @@ bool callInPage(WebKitWebPage* page, WebKitUserMessage* message)
     const std::size_t count = g_variant_n_children(list.get());
     std::vector<Owned<JSCValue>> values;
     std::vector<JSCValue*> arguments;
+    std::size_t mapped = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const OwnedVariant boxed(g_variant_get_child_value(list.get(), i));
-        values.push_back(argumentValue(context.get(), boxed.get(), webkit_user_message_get_fd_list(message)));
+        std::size_t size = 0;
+        values.push_back(argumentValue(context.get(), boxed.get(), webkit_user_message_get_fd_list(message), size));
+        mapped = std::max(mapped, size);
         if (!values.back()) return false;
         arguments.push_back(values.back().get());
     }
@@ -101,6 +106,9 @@ bool callInPage(WebKitWebPage* page, WebKitUserMessage* message)
     }
     // What the page's function threw is the page's own affair, as for any script.
     jsc_context_clear_exception(context.get());
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    if (mapped >= pw::gtk::postedFileSizedLength) pw::gtk::collectFileSizedGarbage(webkit_frame_get_javascript_global_context(frame));
+    G_GNUC_END_IGNORE_DEPRECATIONS
     return true;
 }
 

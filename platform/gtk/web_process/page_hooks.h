@@ -1,5 +1,6 @@
 #pragma once
 
+#include <JavaScriptCore/JavaScript.h>
 #include <webkit2/webkit-web-extension.h>
 
 namespace pw::gtk {
@@ -13,5 +14,8 @@ void takePageCalls(WebKitWebPage* page);
 // Carries the page's file-sized posts to the view in memory files, for every page of
 // the process (posted_messages.cpp).
 void carryFileSizedPosts();
+// Has the engine collect its garbage shortly after a call that passed a file-sized
+// string, in or out (garbage.cpp).
+void collectFileSizedGarbage(JSGlobalContextRef context);
 
 }  // namespace pw::gtk

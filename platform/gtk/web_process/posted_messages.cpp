@@ -264,6 +264,7 @@ JSValueRef sendCarried(JSContextRef context, JSObjectRef function, JSObjectRef, 
     // Both the message and its parameters are floating: sending the message takes it.
     WebKitUserMessage* message = webkit_user_message_new_with_fd_list(pw::gtk::postedMessage, parameters, files.get());
     webkit_web_page_send_message_to_view(page.get(), message, nullptr, nullptr, nullptr);
+    pw::gtk::collectFileSizedGarbage(JSContextGetGlobalContext(context));
     return JSValueMakeBoolean(context, true);
 }
 

@@ -109,6 +109,28 @@ TEST(PostedMessage, FileSizedPostsGoWebKitsWayWithoutTheExtension)
     expectTheSameMessagesInTheirOrder(shell);
 }
 
+// After a file-sized post the web process collects its garbage a moment later: a page
+// that goes away meanwhile must not take the process with it (the shell would load the
+// page once more), nor stop the next page's posts.
+TEST(PostedMessage, TheCollectionAfterAFileSizedPostOutlivesThePageThatPosted)
+{
+    TempDir files;
+    ShellHarness shell;
+    shell.web.write("index.html", postingPage);
+    shell.launchAndWait();
+    ASSERT_TRUE(shell.waitForScript("typeof window.post === 'function'"));
+    const std::string first = files.path() + "/first.pdf", second = files.path() + "/second.pdf";
+    ASSERT_TRUE(shell.evaluate(savePath("1", first, "bytes(1 << 20).toBase64()") + "; location.reload(); true"));
+    ASSERT_TRUE(waitUntil([&] { return shell.loadsFinished() == 2; }));
+    ASSERT_TRUE(shell.waitForScript("typeof window.post === 'function'"));
+    spin(0.8);  // past the collection
+    ASSERT_TRUE(shell.evaluate(savePath("2", second, "bytes(1 << 20).toBase64()")));
+    ASSERT_TRUE(shell.waitForScript("window.replies.length === 1"));
+    EXPECT_EQ(shell.loadsFinished(), 2) << "the web process ended";
+    EXPECT_TRUE(TempDir::read(first) == bytes(1 << 20));
+    EXPECT_TRUE(TempDir::read(second) == bytes(1 << 20));
+}
+
 // What a web process may send is read as strictly as the rest of its messages: a
 // malformed message, or a file that is not a sealed memory file, is none.
 TEST(PostedMessage, OnlyWellFormedCarriedMessagesAreRead)

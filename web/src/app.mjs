@@ -158,7 +158,8 @@ export class App {
             this.update();
             this.#keepWorkingCopy(doc);
         };
-        if (await isDynamicXfa(doc.pdf)) this.toasts.show(t('fileXfa', { name }), 'error');
+        // Asked beside the first drawing, which does not wait for the answer.
+        const xfa = isDynamicXfa(doc.pdf);
         const left = this.places.recall(path);
         if (left) {
             doc.currentPage = Math.min(left.page, doc.pageCount);
@@ -173,6 +174,7 @@ export class App {
             this.docs.push(doc);
         }
         this.activate(doc);
+        xfa.then((found) => found && this.toasts.show(t('fileXfa', { name }), 'error'));
         // "Opening…" stays until there is something to look at.
         this.viewer.drawn(doc.currentPage - 1).then(() => this.toasts.dismiss(key));
         if (doc.locked) this.toasts.show(lockedReason(doc), 'warn');

@@ -136,6 +136,9 @@ export class PdfDoc {
         const reader = readAhead(this.openedBytes);
         const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
+        // The first page is the one most often shown first: pdf.js reads it while the
+        // rest of the opening goes on, and hands the same page to whoever asks again.
+        pdf.getPage(1).catch(() => {});
         const base = await makeBase(this.openedBytes, pdf, { reader, removed: this.openedRemoved });
         this.openedBytes = null;
         this.#watchForms(pdf);

@@ -16,8 +16,25 @@ const FIT_FLOOR = 0.01;
 // A canvas larger than this is not drawn at all by the engine: bigger pages are drawn
 // at a lower resolution and stretched.
 const MAX_CANVAS_PIXELS = 2 ** 25;
+// The longest the layers wait for the drawing to reach the screen: a view that is not
+// shown has no frames.
+const FRAME_WAIT_MS = 50;
 const GAP = 16;  // keep in step with .pages gap in the style sheet
 const PADDING = 24;
+
+// Resolves once the next frame has been made, or after FRAME_WAIT_MS without one.
+function afterNextFrame() {
+    return new Promise((resolve) => {
+        let done = false;
+        const go = () => {
+            if (done) return;
+            done = true;
+            setTimeout(resolve, 0);
+        };
+        requestAnimationFrame(go);
+        setTimeout(go, FRAME_WAIT_MS);
+    });
+}
 
 export class Viewer {
     constructor(scroller, { onPageChange, onScaleChange, onPageDrawn, links }) {
@@ -275,6 +292,10 @@ export class Viewer {
             if (!current()) return;
             if (preview) preview.canvas.replaceWith(canvas);
             else frame.replaceChildren(canvas);
+            // Laying the text out takes the main thread for a while: the drawing goes to
+            // the screen first.
+            if (!layers) await afterNextFrame();
+            if (!current()) return;
             await (layers ?? this.#layers(frame, page, viewport, doc));
         } catch (error) {
             if (error?.name === 'RenderingCancelledException') return;

@@ -193,6 +193,23 @@ TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
         shell.evaluate("window.__wanted = undefined");
     }
     EXPECT_EQ(text("document.querySelectorAll('.tab').length"), "1");
+
+    // A dynamic XFA form opens on its waiting page, and a sentence says why that is all.
+    const std::string form = makePdf("form.pdf", R"(
+        const doc = await lib.PDFDocument.create();
+        doc.addPage([300, 300]).drawText('Please wait', { x: 20, y: 150, size: 30 });
+        const packet = doc.context.register(doc.context.stream('<xdp:xdp xmlns:xdp="http://ns.adobe.com/xdp/"/>'));
+        doc.catalog.set(lib.PDFName.of('AcroForm'),
+            doc.context.obj({ Fields: [], XFA: [lib.PDFString.of('xdp:xdp'), packet] }));
+        return doc.save();)");
+    ASSERT_FALSE(form.empty());
+    shell.evaluate("(async () => { window.__wanted = " + sentence("fileXfa", "form.pdf") + "; })()");
+    ASSERT_TRUE(shell.waitForScript("typeof window.__wanted === 'string'"));
+    shell.bridge->openFile(form);
+    EXPECT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-error .toast-text')]"
+                                    ".some((t) => t.textContent === window.__wanted)"));
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.tab.active .tab-name').textContent === 'form.pdf' &&"
+                                    " document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'"));
 }
 
 TEST_F(DailyUse, FindVisitsEveryMatchOfALongDocumentInOrderAndTheFieldKeepsTakingKeys)

@@ -184,6 +184,11 @@ int main(int argc, char** argv)
     bridge->openFile(path);
     page.waitUntil("document.querySelector('.page[data-page-number=\"1\"]')?.dataset.drawn === 'true'");
     std::printf("opened and first page drawn: %.2f s\n", seconds(start));
+    const long drawn = webProcessesKiB();
+    // The handed-over text is collected a moment after the hand-over: what the document
+    // keeps is measured once that is done, and the moment of the drawing counts in the peak.
+    const auto settling = Clock::now();
+    waitFor([&] { return seconds(settling) > 1.0; });
     const long opened = webProcessesKiB();
 
     // Unchanged: saving writes nothing.
@@ -193,7 +198,7 @@ int main(int argc, char** argv)
     std::printf("unchanged save: file %s\n", fs::last_write_time(path) == written ? "not written (0 bytes)" : "WRITTEN");
 
     std::vector<double> turns, saves, copies, durableCopies;
-    long peak = opened;
+    long peak = opened;  // over the edits
     for (int round = 0; round < 11; ++round) {
         bridge->nextFilter.clear();
         page.run(timedRotation);
@@ -222,10 +227,12 @@ int main(int argc, char** argv)
     std::printf("%-30s %10.4f %16s  %.1f x copy, %.1f x copy onto the disk; %s against a copy, %s against one onto the disk\n",
                 "rotate + save", turn + save, "3 x copy + 1 s", (turn + save) / copy, (turn + save) / durable,
                 turn + save <= 3 * copy + 1 ? "met" : "MISSED", turn + save <= 3 * durable + 1 ? "met" : "MISSED");
-    std::printf("web processes: %.0f MB with no document, %.0f MB after opening, %.0f MB at the peak of 11 edits and saves\n",
-                empty / 1024.0, opened / 1024.0, peak / 1024.0);
-    std::printf("  = %.2f x the file in all (target < 4): %s; the document's own share %.2f x, its edits' %.2f x\n",
-                peak * 1024.0 / size, peak * 1024.0 < 4 * size ? "met" : "MISSED", (peak - empty) * 1024.0 / size,
+    std::printf("web processes: %.0f MB with no document, %.0f MB as the first page is drawn, %.0f MB settled after "
+                "opening (%.2f x the file), %.0f MB at the peak of 11 edits and saves\n",
+                empty / 1024.0, drawn / 1024.0, opened / 1024.0, opened * 1024.0 / size, peak / 1024.0);
+    const long highest = std::max(drawn, peak);
+    std::printf("  = %.2f x the file at the highest (target < 4): %s; the document's own share %.2f x, its edits' %.2f x\n",
+                highest * 1024.0 / size, highest * 1024.0 < 4 * size ? "met" : "MISSED", (highest - empty) * 1024.0 / size,
                 (peak - opened) * 1024.0 / size);
     fs::remove_all(root);
     return 0;

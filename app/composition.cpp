@@ -8,6 +8,7 @@
 #include "bridge/bridge.h"
 #include "common/language.h"
 #include "ocr/native_ocr.h"
+#include "platform/graphics_acceleration.h"
 #include "platform/gtk/gtk_application.h"
 #include "platform/json_preferences.h"
 #include "platform/main_queue.h"
@@ -48,6 +49,7 @@ int runPagewick(int argc, char** argv)
 {
     // While this is the only thread: the environment is not safe to change later.
     configureScriptEngine();
+    configureWebPresentation(graphicsFacts());
     const std::vector<std::string> languages = gtk::preferredLanguages();
     setFrench(prefersFrench(languages));
     Application app;

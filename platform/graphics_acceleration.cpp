@@ -54,4 +54,9 @@ bool acceleratedCompositingPays(const GraphicsFacts& facts)
     });
 }
 
+void configureWebPresentation(const GraphicsFacts& facts)
+{
+    if (!acceleratedCompositingPays(facts)) ::setenv("WEBKIT_DISABLE_DMABUF_RENDERER", "1", /*overwrite=*/0);
+}
+
 }  // namespace pw

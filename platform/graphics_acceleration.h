@@ -27,4 +27,13 @@ GraphicsFacts graphicsFacts(const std::string& devFolder = "/dev/dri",
 // without compositing: only a render node of a real device is worth it.
 bool acceleratedCompositingPays(const GraphicsFacts& facts);
 
+// How the web view brings its drawing to the window, for this process and the web
+// processes started from it. The engine reads this from the environment once, when
+// its first view starts: call it before that, best while the process has one thread.
+// Where compositing does not pay, the engine would still hand every frame over as a
+// GPU buffer and show it through GL, which means loading and running a software GL
+// stack before the page can even start: frames then go through shared memory
+// instead. A value the user set stays as it is.
+void configureWebPresentation(const GraphicsFacts& facts);
+
 }  // namespace pw

@@ -67,7 +67,10 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
-    configureScriptEngine();  // a no-op when the application has done it at start
+    // Both are no-ops when the application has done them at start.
+    configureScriptEngine();
+    const GraphicsFacts graphics = graphicsFacts();
+    configureWebPresentation(graphics);
     auto context = GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
     webkit_web_context_set_sandbox_enabled(context.get(), webSandboxIsUsable());
     if (!configuration.preferredLanguages.empty()) {
@@ -95,7 +98,7 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
     webkit_settings_set_user_agent_with_application_details(settings.get(), configuration.applicationName.c_str(),
                                                             nullptr);
     webkit_settings_set_enable_developer_extras(settings.get(), configuration.developerExtras);
-    if (!acceleratedCompositingPays(graphicsFacts()))
+    if (!acceleratedCompositingPays(graphics))
         webkit_settings_set_hardware_acceleration_policy(settings.get(), WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
     // Ours until the widget is destroyed (onDestroy), whoever its container is.

@@ -34,9 +34,13 @@ export class Stream {
 export const name = (text) => new Name(text);
 export const isName = (value, text) => value instanceof Name && (text === undefined || value.name === text);
 
-const WHITE = new Set([0, 9, 10, 12, 13, 32]);
-const DELIMITERS = new Set([0x28, 0x29, 0x3c, 0x3e, 0x5b, 0x5d, 0x7b, 0x7d, 0x2f, 0x25]);
-const isRegular = (c) => c !== undefined && !WHITE.has(c) && !DELIMITERS.has(c);
+// What each byte is to the syntax: 0 regular, WHITE, or DELIMITER.
+const WHITE = 1, DELIMITER = 2;
+const KIND = new Uint8Array(256);
+for (const c of [0, 9, 10, 12, 13, 32]) KIND[c] = WHITE;
+for (const c of [0x28, 0x29, 0x3c, 0x3e, 0x5b, 0x5d, 0x7b, 0x7d, 0x2f, 0x25]) KIND[c] = DELIMITER;
+const isWhite = (c) => KIND[c] === WHITE;
+const isRegular = (c) => c !== undefined && KIND[c] === 0;
 
 export class ParseError extends Error {}
 
@@ -52,7 +56,7 @@ export class Parser {
     skipSpace() {
         const b = this.bytes;
         for (;;) {
-            while (this.pos < b.length && WHITE.has(b[this.pos])) ++this.pos;
+            while (this.pos < b.length && isWhite(b[this.pos])) ++this.pos;
             if (b[this.pos] !== 0x25) return;
             while (this.pos < b.length && b[this.pos] !== 10 && b[this.pos] !== 13) ++this.pos;
         }
@@ -97,6 +101,9 @@ export class Parser {
         if (c === 0x3c && b[this.pos + 1] === 0x3c) return this.#dictOrStream();
         if (c === 0x3c) return this.#hexString();
         if (c === 0x5b) return this.#array();
+        // Most words are object numbers and the like: read without making text of them.
+        const integer = this.#plainInteger();
+        if (integer >= 0) return this.#referenceOr(integer);
         const text = this.word();
         if (!text) throw new ParseError(`unexpected character ${String.fromCharCode(c)}`);
         if (text === 'true') return true;
@@ -104,13 +111,27 @@ export class Parser {
         if (text === 'null') return null;
         const number = Number(text);
         if (!/^[+-]?(\d+\.?\d*|\.\d+)$/.test(text)) throw new ParseError(`unexpected word ${text.slice(0, 20)}`);
-        if (/^\d+$/.test(text)) {
-            // "num gen R" is a reference.
-            const save = this.pos;
-            const gen = this.word();
-            if (/^\d+$/.test(gen) && this.word() === 'R') return new Ref(number, Number(gen));
-            this.pos = save;
-        }
+        return /^\d+$/.test(text) ? this.#referenceOr(number) : number;
+    }
+
+    // The word at the current position when it is all digits (at most 15, so exact),
+    // read; otherwise -1, with nothing read.
+    #plainInteger() {
+        const b = this.bytes;
+        let value = 0;
+        let end = this.pos;
+        while (b[end] >= 0x30 && b[end] <= 0x39) value = value * 10 + (b[end++] - 0x30);
+        if (end === this.pos || end - this.pos > 15 || isRegular(b[end])) return -1;
+        this.pos = end;
+        return value;
+    }
+
+    // "num gen R" is a reference; otherwise the number stands alone.
+    #referenceOr(number) {
+        const save = this.pos;
+        const gen = this.word();
+        if (/^\d+$/.test(gen) && this.word() === 'R') return new Ref(number, Number(gen));
+        this.pos = save;
         return number;
     }
 
@@ -119,6 +140,7 @@ export class Parser {
         const start = this.pos;
         while (this.pos < this.bytes.length && isRegular(this.bytes[this.pos])) ++this.pos;
         const raw = latin1(this.bytes, start, this.pos);
+        if (!raw.includes('#')) return new Name(raw);
         return new Name(raw.replace(/#([0-9a-fA-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16))));
     }
 
@@ -228,6 +250,13 @@ export class Parser {
 }
 
 export function latin1(bytes, start = 0, end = bytes.length) {
+    // Most are words of a few letters, for which a view of the bytes costs more than
+    // the letters.
+    if (end - start <= 16) {
+        let out = '';
+        for (let i = start; i < end; ++i) out += String.fromCharCode(bytes[i]);
+        return out;
+    }
     let out = '';
     const chunk = 0x8000;
     for (let i = start; i < end; i += chunk) out += String.fromCharCode.apply(null, bytes.subarray(i, Math.min(end, i + chunk)));
@@ -270,7 +299,7 @@ function formatName(text) {
     let out = '/';
     for (const ch of text) {
         const c = ch.charCodeAt(0);
-        out += c < 0x21 || c > 0x7e || c === 0x23 || DELIMITERS.has(c) ? `#${c.toString(16).padStart(2, '0')}` : ch;
+        out += c < 0x21 || c > 0x7e || c === 0x23 || KIND[c] === DELIMITER ? `#${c.toString(16).padStart(2, '0')}` : ch;
     }
     return out;
 }

@@ -262,14 +262,18 @@ export class Viewer {
         });
     }
 
+    // A frame that holds nothing is left untouched: touching it anyway would have
+    // every frame of a long document restyled when the pages are first laid out.
     #release(frame) {
-        frame.dataset.rendered = '';
-        delete frame.dataset.drawn;
-        frame.renderTask?.cancel();
-        frame.textDivs = null;
-        frame.pageText = null;
-        frame.annotations = null;
-        frame.replaceChildren();
+        if (frame.dataset.rendered || frame.firstChild) {
+            frame.dataset.rendered = '';
+            delete frame.dataset.drawn;
+            frame.renderTask?.cancel();
+            frame.textDivs = null;
+            frame.pageText = null;
+            frame.annotations = null;
+            frame.replaceChildren();
+        }
         this.#settle(Number(frame.dataset.index));
     }
 

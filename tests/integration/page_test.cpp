@@ -154,6 +154,27 @@ TEST_F(Page, OpeningADocumentShowsItsPagesDrawn)
     EXPECT_GT(white, counted / 2) << "the page is not drawn on white";
 }
 
+// Pages and their pictures far out of view are let go of, and drawn again when the
+// reader comes back to them.
+TEST_F(Page, PagesLeftBehindAreLetGoOfAndDrawnAgainOnReturn)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/long.pdf", 40);
+    start();
+    open(path, 40);
+    const std::string firstDrawn = "document.querySelector('.page[data-page-number=\"1\"]').dataset.drawn === 'true'";
+    const std::string firstPicture = "!!document.querySelector('.thumb[data-index=\"0\"] canvas')";
+    ASSERT_TRUE(shell.waitForScript(firstDrawn + " && " + firstPicture));
+
+    key("End");
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"40\"]').dataset.drawn === 'true'"
+                                    " && !!document.querySelector('.thumb[data-index=\"39\"] canvas')"));
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.page[data-page-number=\"1\"]').firstChild && !" +
+                                    firstPicture));
+
+    key("Home");
+    EXPECT_TRUE(shell.waitForScript(firstDrawn + " && " + firstPicture));
+}
+
 TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)
 {
     const std::string path = writeNumberedPdf(files.path() + "/report.pdf", 3);

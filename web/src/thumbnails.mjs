@@ -21,7 +21,10 @@ export class Thumbnails {
         this.doc = null;
         this.generation = 0;
         this.observer = new IntersectionObserver((entries) => {
-            for (const entry of entries) if (entry.isIntersecting) this.#render(entry.target);
+            for (const { isIntersecting, target } of entries) {
+                if (isIntersecting) this.#render(target);
+                else this.#release(target);
+            }
         }, { root: list, rootMargin: '200px 0px' });
         this.#wireDragging();
         list.addEventListener('keydown', (event) => {
@@ -115,10 +118,21 @@ export class Thumbnails {
             canvas.width = Math.floor(viewport.width);
             canvas.height = Math.floor(viewport.height);
             await page.render({ canvasContext: canvas.getContext('2d', { alpha: false }), viewport }).promise;
-            if (generation === this.generation) picture.replaceChildren(canvas);
+            // pdf.js keeps what it drew the page from until told otherwise: over a long
+            // document that is more than the pictures themselves.
+            page.cleanup();
+            if (generation === this.generation && item.dataset.rendered) picture.replaceChildren(canvas);
         } catch (error) {
             if (error?.name !== 'RenderingCancelledException') console.error(error);
         }
+    }
+
+    // A picture scrolled well out of the list is let go of, and drawn again if it
+    // comes back.
+    #release(item) {
+        if (!item.dataset.rendered) return;
+        delete item.dataset.rendered;
+        item.firstElementChild.replaceChildren();
     }
 
     #wireDragging() {

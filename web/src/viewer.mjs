@@ -250,7 +250,7 @@ export class Viewer {
         const shown = [];
         for (const { target: frame, isIntersecting, boundingClientRect: box } of entries) {
             frame.near = isIntersecting;
-            if (!isIntersecting) this.#release(frame);
+            if (!isIntersecting) this.#leave(frame);
             else if (box.bottom > view.top && box.top < view.bottom) shown.push(this.#render(frame));
             else near.push(frame);
         }
@@ -262,6 +262,13 @@ export class Viewer {
         });
     }
 
+    // A page out of view keeps no drawing, and pdf.js nothing for drawing it again.
+    #leave(frame) {
+        frame.page?.cleanup();
+        frame.page = null;
+        this.#release(frame);
+    }
+
     // A frame that holds nothing is left untouched: touching it anyway would have
     // every frame of a long document restyled when the pages are first laid out.
     #release(frame) {
@@ -269,6 +276,7 @@ export class Viewer {
             frame.dataset.rendered = '';
             delete frame.dataset.drawn;
             frame.renderTask?.cancel();
+            frame.renderTask = null;
             frame.textDivs = null;
             frame.pageText = null;
             frame.annotations = null;
@@ -289,6 +297,7 @@ export class Viewer {
         try {
             const page = await doc.page(index);
             if (!current()) return;
+            frame.page = page;
             const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
             let layers = null;
             if (preview) layers = this.#layers(frame, page, viewport, doc, preview);
@@ -324,7 +333,13 @@ export class Viewer {
             transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
             annotationMode: doc.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS,
         });
-        await frame.renderTask.promise;
+        const task = frame.renderTask;
+        try {
+            await task.promise;
+        } finally {
+            // The task holds the canvas: a frame keeps it only while it draws.
+            if (frame.renderTask === task) frame.renderTask = null;
+        }
         return canvas;
     }
 

@@ -2,8 +2,9 @@
 // opened through the bridge, a page is turned (time until it is drawn turned), the
 // document is saved back to its path (time until the page says it is saved), beside
 // a baseline of copying the file measured in the same run. Then the web processes'
-// resident memory over ten more edits and saves, against the file's size, and what
-// saving an unchanged document writes.
+// resident memory over ten more edits and saves, against the file's size, what
+// saving an unchanged document writes, and what reading on through the document
+// adds to the memory it settled at before.
 
 #include <algorithm>
 #include <chrono>
@@ -215,6 +216,21 @@ int main(int argc, char** argv)
         copies.push_back(copy.plain);
         durableCopies.push_back(copy.durable);
     }
+    // Reading on, a page at a time, each drawn before the next is asked for.
+    constexpr int readPages = 150;
+    const auto settle = [&] {
+        const auto since = Clock::now();
+        waitFor([&] { return seconds(since) > 1.0; });
+        return webProcessesKiB();
+    };
+    const long beforeReading = settle();
+    for (int n = 2; n <= readPages + 1; ++n) {
+        page.run("document.getElementById('next').click()");
+        page.waitUntil("document.querySelector('.page[data-page-number=\"" + std::to_string(n) +
+                       "\"]')?.dataset.drawn === 'true'");
+    }
+    const long afterReading = settle();
+
     auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
@@ -234,6 +250,9 @@ int main(int argc, char** argv)
     std::printf("  = %.2f x the file at the highest (target < 4): %s; the document's own share %.2f x, its edits' %.2f x\n",
                 highest * 1024.0 / size, highest * 1024.0 < 4 * size ? "met" : "MISSED", (highest - empty) * 1024.0 / size,
                 (peak - opened) * 1024.0 / size);
+    std::printf("reading on through %d pages: web processes %.0f MB before, %.0f MB after (%+.0f MB, %.2f x the file)\n",
+                readPages, beforeReading / 1024.0, afterReading / 1024.0, (afterReading - beforeReading) / 1024.0,
+                (afterReading - beforeReading) * 1024.0 / size);
     fs::remove_all(root);
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "platform/paths.h"
 #include "platform/script_engine_options.h"
 #include "platform/tesseract/tesseract_services.h"
+#include "platform/web_process_memory.h"
 
 namespace pw {
 
@@ -50,6 +51,7 @@ int runPagewick(int argc, char** argv)
     // While this is the only thread: the environment is not safe to change later.
     configureScriptEngine();
     configureWebPresentation(graphicsFacts());
+    configureWebProcessMemory();
     const std::vector<std::string> languages = gtk::preferredLanguages();
     setFrench(prefersFrench(languages));
     Application app;

@@ -6,6 +6,7 @@
 
 #include "platform/graphics_acceleration.h"
 #include "platform/script_engine_options.h"
+#include "platform/web_process_memory.h"
 #include "platform/gtk/context_menu.h"
 #include "platform/gtk/gtk_script_message.h"
 #include "platform/gtk/gtk_uri_scheme.h"
@@ -67,10 +68,11 @@ std::shared_ptr<GtkWebView> GtkWebView::create(const WebViewConfiguration& confi
 {
     auto self = std::shared_ptr<GtkWebView>(new GtkWebView());
 
-    // Both are no-ops when the application has done them at start.
+    // No-ops when the application has done them at start.
     configureScriptEngine();
     const GraphicsFacts graphics = graphicsFacts();
     configureWebPresentation(graphics);
+    configureWebProcessMemory();
     auto context = GObjectPtr<WebKitWebContext>::adopt(webkit_web_context_new());
     webkit_web_context_set_sandbox_enabled(context.get(), webSandboxIsUsable());
     if (!configuration.preferredLanguages.empty()) {

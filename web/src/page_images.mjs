@@ -12,6 +12,9 @@ export async function renderPagePng(doc, index, dpi) {
     context.fillStyle = '#fff';
     context.fillRect(0, 0, canvas.width, canvas.height);
     await page.render({ canvasContext: context, viewport }).promise;
+    // pdf.js would keep the page's operator list and decoded images: for a scan, tens of
+    // megabytes a page, over every page recognised or exported.
+    page.cleanup();
     const blob = await new Promise((resolve, reject) =>
         canvas.toBlob((b) => (b ? resolve(b) : reject(new Error('the page could not be turned into an image'))), 'image/png'));
     const bytes = new Uint8Array(await blob.arrayBuffer());

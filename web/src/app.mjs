@@ -137,6 +137,12 @@ export class App {
             return;
         }
         const doc = new PdfDoc({ name, path, bytes, recoveryId, restored: !!recoveryId, removed });
+        // Known before the opening, which gets the page shown first ready to draw.
+        const left = this.places.recall(path);
+        if (left) {
+            doc.currentPage = left.page;
+            doc.zoom = left.zoom ?? undefined;
+        }
         const key = `open-${doc.id}`;
         this.toasts.show(t('loading', { name }), 'progress', { key });
         this.#showOpening(name);
@@ -160,11 +166,6 @@ export class App {
         };
         // Asked beside the first drawing, which does not wait for the answer.
         const xfa = isDynamicXfa(doc.pdf);
-        const left = this.places.recall(path);
-        if (left) {
-            doc.currentPage = Math.min(left.page, doc.pageCount);
-            doc.zoom = left.zoom ?? undefined;
-        }
         // The older copy may have been closed while this one was opening.
         const place = existing ? this.docs.indexOf(existing) : -1;
         if (place >= 0) {

@@ -7,7 +7,7 @@
 // and costs nothing in the file until a save writes it. Pages carry ids that follow
 // them through moves, so what belongs to a page (its recognised text) moves with it.
 
-import { loadPdf } from './pdf_engine.mjs';
+import { AnnotationMode, loadPdf, prepareDrawing } from './pdf_engine.mjs';
 import { PdfReader } from './pdf/reader.mjs';
 import { pageGeometry } from './pdf/page_geometry.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
@@ -136,14 +136,26 @@ export class PdfDoc {
         const reader = readAhead(this.openedBytes);
         const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
-        // The first page is the one most often shown first: pdf.js reads it while the
-        // rest of the opening goes on, and hands the same page to whoever asks again.
-        pdf.getPage(1).catch(() => {});
         const base = await makeBase(this.openedBytes, pdf, { reader, removed: this.openedRemoved });
         this.openedBytes = null;
         this.#watchForms(pdf);
         this.#enter(this.#identity(base));
         this.savedState = this.restored ? null : this.state;
+        await this.#prepareShownPage();
+    }
+
+    // The page shown first is worked out in pdf.js's worker while the view is set up
+    // around it. Its page is asked for here, while the main thread is still free to
+    // take the answer: setting the view up holds the thread for a while.
+    async #prepareShownPage() {
+        const page = await this.page(this.currentPage - 1).catch(() => null);
+        if (page) prepareDrawing(page, this.annotationMode);
+    }
+
+    // Form fields are drawn by the annotation layer, as fields one can fill in; in a
+    // document that cannot be changed here, on the page as they are.
+    get annotationMode() {
+        return this.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS;
     }
 
     #watchForms(pdf) {

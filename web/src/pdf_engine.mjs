@@ -22,6 +22,23 @@ const worker = new pdfjs.PDFWorker({
 
 export const { AnnotationLayer, AnnotationMode, TextLayer, PasswordResponses } = pdfjs;
 
+// How long work on a page started by prepareDrawing waits for the drawing that takes
+// it over (pdf.js allows up to a second beyond its own tenth).
+const PREPARED_WAIT_MS = 900;
+
+// Starts pdf.js working out how a page is drawn (its operators, fonts and images, in
+// the worker) before the view knows the size it will draw it at. A drawing begun and
+// called off at once leaves that work going on; a drawing of the page in the same
+// annotation mode started while it goes on, or after it is done, takes it over. It
+// draws nothing: a drawing called off never touches its canvas.
+export function prepareDrawing(page, annotationMode) {
+    const canvas = document.createElement('canvas');
+    canvas.width = canvas.height = 1;
+    const task = page.render({ canvasContext: canvas.getContext('2d'), viewport: page.getViewport({ scale: 1 }), annotationMode });
+    task.cancel(PREPARED_WAIT_MS);
+    task.promise.catch(() => {});
+}
+
 // Opens a document from its bytes. `askPassword(again)` gives the password (or a
 // promise of it), or null when the user gives up; the bytes are copied, since pdf.js
 // hands its input to the worker.

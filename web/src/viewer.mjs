@@ -3,7 +3,7 @@
 // pdf.js's text layer for selection, its annotation layer for links and form fields,
 // and a layer of recognised text where there is one.
 
-import { AnnotationLayer, AnnotationMode, TextLayer } from './pdf_engine.mjs';
+import { AnnotationLayer, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
 import { turnInPlace } from './turned_copy.mjs';
 
@@ -325,13 +325,11 @@ export class Viewer {
         canvas.width = Math.floor(viewport.width * ratio);
         canvas.height = Math.floor(viewport.height * ratio);
         canvas.setAttribute('aria-hidden', 'true');
-        // Form fields are drawn by the annotation layer, as fields one can fill in;
-        // in a document that cannot be changed here, on the page as they are.
         frame.renderTask = page.render({
             canvasContext: canvas.getContext('2d', { alpha: false }),
             viewport,
             transform: ratio !== 1 ? [ratio, 0, 0, ratio, 0, 0] : null,
-            annotationMode: doc.locked ? AnnotationMode.ENABLE : AnnotationMode.ENABLE_FORMS,
+            annotationMode: doc.annotationMode,
         });
         const task = frame.renderTask;
         try {

@@ -6,6 +6,10 @@
 //
 //   first_page_bench [rounds]            (scripts/bench.sh first_page_bench)
 //
+// FIRST_PAGE_BENCH_AGAINST=<build folder> measures another build of Pagewick beside
+// this one (a change's before and after in the same run); FIRST_PAGE_BENCH_BROWSER=0
+// leaves the browser out, which shortens a round by half.
+//
 // "First page on screen" is seen from outside: every generated file carries a large
 // pure-red block on page 1, and the screen is sampled until that much red shows. PSS is
 // summed over the program's whole process tree five seconds later. Each run starts with
@@ -192,9 +196,8 @@ std::string ratio(std::optional<double> a, std::optional<double> b)
 }
 
 // A copy of the built application whose page carries the phase probe.
-fs::path probedCopy(const fs::path& built, const fs::path& root, const fs::path& fifos)
+fs::path probedCopy(const fs::path& built, const fs::path& bin, const fs::path& fifos)
 {
-    const fs::path bin = root / "bin";
     fs::create_directories(bin);
     fs::copy_file(built / "pagewick", bin / "pagewick", fs::copy_options::overwrite_existing);
     fs::copy(built / "web", bin / "web", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
@@ -298,11 +301,17 @@ int main(int argc, char** argv)
         std::printf("made %-28s %8.1f MB\n", f.label.c_str(), fs::file_size(f.path) / 1e6);
     }
 
-    const fs::path pagewick = probedCopy(built, root, root / "fifos");
+    const fs::path pagewick = probedCopy(built, root / "bin", root / "fifos");
     std::vector<Program> programs = {
         {"pagewick", {pagewick.string()}, {}, true},
     };
-    if (installed("firefox-esr")) programs.push_back(browserViewer(root / "run"));
+    if (const char* other = std::getenv("FIRST_PAGE_BENCH_AGAINST"); other && *other) {
+        const fs::path copy = probedCopy(fs::path(other), root / "other", root / "fifos");
+        programs.push_back({"pagewick (other build)", {copy.string()}, {}, true});
+    }
+    const char* browser = std::getenv("FIRST_PAGE_BENCH_BROWSER");
+    if (browser && std::string(browser) == "0") std::printf("the browser viewer is left out\n");
+    else if (installed("firefox-esr")) programs.push_back(browserViewer(root / "run"));
     else std::printf("firefox-esr is not installed: no browser viewer (scripts/bench.sh installs it)\n");
     // The baseline comes last.
     const bool withEvince = installed("evince");
@@ -316,8 +325,12 @@ int main(int argc, char** argv)
                                                          std::vector<std::vector<Sample>>(programs.size()));
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t f = 0; f < files.size(); ++f)
-            for (std::size_t p = 0; p < programs.size(); ++p)
+            // Each round starts with another program, so that none always runs on the
+            // caches the one before it left warm.
+            for (std::size_t i = 0; i < programs.size(); ++i) {
+                const std::size_t p = (i + round) % programs.size();
                 samples[f][p].push_back(runOnce(programs[p], files[f].path, root / "run", fifos, screen));
+            }
         std::printf("round %d of %d done\n", round + 1, rounds);
     }
 

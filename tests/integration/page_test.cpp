@@ -168,11 +168,48 @@ TEST_F(Page, PagesLeftBehindAreLetGoOfAndDrawnAgainOnReturn)
     key("End");
     ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"40\"]').dataset.drawn === 'true'"
                                     " && !!document.querySelector('.thumb[data-index=\"39\"] canvas')"));
-    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.page[data-page-number=\"1\"]').firstChild && !" +
+    // Page 1 keeps no drawing: its frame is empty or gone from the column.
+    EXPECT_TRUE(shell.waitForScript("!document.querySelector('.page[data-page-number=\"1\"]')?.firstChild && !" +
                                     firstPicture));
 
     key("Home");
     EXPECT_TRUE(shell.waitForScript(firstDrawn + " && " + firstPicture));
+}
+
+// The frames in the column are the pages near the view, in order, each one gap below
+// the one before, the column as tall as every page: checked at the top, in the middle
+// after scrolling there, and after a page there turns to landscape.
+TEST_F(Page, OnlyPagesNearTheViewHaveFramesAndEachStandsInItsPlace)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/long.pdf", 40);
+    start();
+    open(path, 40);
+    const auto framedInPlace = [&](int from, int to) {
+        return shell.waitForScript(
+            "(() => { const f = [...document.querySelectorAll('#viewer .page')];"
+            " const n = f.map((p) => Number(p.dataset.pageNumber));"
+            " return f.length >= 2 && f.length <= 12 && n[0] <= " + std::to_string(from) +
+            " && n.at(-1) >= " + std::to_string(to) +
+            " && n.every((k, i) => i === 0 || k === n[i - 1] + 1)"
+            " && f.every((p, i) => i === 0 || p.offsetTop === f[i - 1].offsetTop + f[i - 1].offsetHeight + 16); })()");
+    };
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]')?.dataset.drawn === 'true'"));
+    EXPECT_TRUE(framedInPlace(1, 2));
+    EXPECT_TRUE(shell.waitForScript("(() => { const v = document.getElementById('viewer'); const p = document.querySelector('.page');"
+                                    " return v.scrollHeight >= 40 * (p.offsetHeight + 16); })()"));
+
+    // Scrolled by hand to page 30's top: the pager follows, page 30 is drawn, page 1 has no frame.
+    shell.evaluate("document.getElementById('viewer').scrollTop = 29 * (document.querySelector('.page').offsetHeight + 16) + 24");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '30'"
+                                    " && document.querySelector('.page[data-page-number=\"30\"]')?.dataset.drawn === 'true'"
+                                    " && !document.querySelector('.page[data-page-number=\"1\"]')"));
+    EXPECT_TRUE(framedInPlace(30, 31));
+
+    const std::string tall = "document.querySelector('.page[data-page-number=\"30\"]').offsetHeight";
+    const std::string before = text(tall);
+    click("#rotate-right");
+    EXPECT_TRUE(shell.waitForScript(tall + " < " + before));
+    EXPECT_TRUE(framedInPlace(30, 31));
 }
 
 TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)

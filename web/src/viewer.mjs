@@ -2,6 +2,11 @@
 // pdf.js when it comes near the visible area and released when it goes far away, with
 // pdf.js's text layer for selection, its annotation layer for links and form fields,
 // and a layer of recognised text where there is one.
+//
+// Only the pages within a few screens of the view have a frame in the column: the
+// column is as tall as all the pages together and each frame stands at its page's
+// place in it, so that a document of thousands of pages is laid out, watched and
+// restyled as one of a few.
 
 import { AnnotationLayer, TextLayer } from './pdf_engine.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
@@ -19,8 +24,11 @@ const MAX_CANVAS_PIXELS = 2 ** 25;
 // The longest the layers wait for the drawing to reach the screen: a view that is not
 // shown has no frames.
 const FRAME_WAIT_MS = 50;
-const GAP = 16;  // keep in step with .pages gap in the style sheet
-const PADDING = 24;
+const GAP = 16;
+const PADDING = 24;  // keep in step with .page's left and right in the style sheet
+// How far beyond the view, in heights of the view, pages keep their frames; more than
+// the reach at which they are drawn ahead (the observer's margin).
+const FRAMED_SCREENS = 1.5;
 
 // Resolves once the next frame has been made, or after FRAME_WAIT_MS without one.
 function afterNextFrame() {
@@ -46,7 +54,10 @@ export class Viewer {
         this.onPageChange = onPageChange;
         this.onScaleChange = onScaleChange;
         this.doc = null;
-        this.frames = [];
+        this.frames = [];  // by index; only the framed pages have one
+        this.framed = null;  // {first, last}: the pages with frames in the column
+        this.tops = [];  // each page's top in the column
+        this.heights = [];
         this.zoom = { mode: 'auto' };
         this.scale = 1;
         this.generation = 0;
@@ -60,7 +71,10 @@ export class Viewer {
         this.pinned = 0;
         for (const type of ['wheel', 'pointerdown', 'keydown', 'touchstart'])
             this.scroller.addEventListener(type, () => (this.pinned = 0), { passive: true });
-        new ResizeObserver(() => this.#resized()).observe(scroller);
+        new ResizeObserver(() => {
+            this.#frameNearPages();
+            this.#resized();
+        }).observe(scroller);
         this.lastWidth = scroller.clientWidth;
     }
 
@@ -83,20 +97,20 @@ export class Viewer {
     // that fits. What was drawn is shown at once, turned and stretched to the new frame,
     // until pdf.js has drawn the page anew.
     refreshPage(index, turn = 0) {
+        if (!this.doc) return this.refresh();
         const frame = this.frames[index];
-        if (!frame || !this.doc) return this.refresh();
         const scale = this.#fitScale();
         if (Math.abs(scale - this.scale) > 1e-6) {
             const page = this.currentPage;
             this.scale = scale;
             this.onScaleChange?.(this.scale, this.zoom);
-            this.frames.forEach((f, i) => this.#size(f, this.doc.sizes[i]));
-            for (const drawn of this.frames.filter((f) => f.dataset.rendered)) this.#redraw(drawn, drawn === frame ? turn : 0);
+            this.#place();
+            for (const drawn of this.frames.filter((f) => f?.dataset.rendered)) this.#redraw(drawn, drawn === frame ? turn : 0);
             this.goTo(page);
             return;
         }
-        this.#size(frame, this.doc.sizes[index]);
-        this.#redraw(frame, turn);
+        this.#place();
+        if (frame) this.#redraw(frame, turn);
     }
 
     // The drawing and the layers' content are kept for the new frame: the page is shown
@@ -109,11 +123,90 @@ export class Viewer {
         this.#render(frame, preview);
     }
 
-    #size(frame, size) {
+    // A page's size on screen, in whole CSS pixels.
+    #pixels(size) {
         const units = this.scale * CSS_PER_PDF_UNIT;
-        frame.style.width = `${Math.floor(size.width * units)}px`;
-        frame.style.height = `${Math.floor(size.height * units)}px`;
-        frame.style.setProperty('--scale-factor', String(units));
+        return { width: Math.floor(size.width * units), height: Math.floor(size.height * units) };
+    }
+
+    #size(frame, index) {
+        const { width, height } = this.#pixels(this.doc.sizes[index]);
+        frame.style.width = `${width}px`;
+        frame.style.height = `${height}px`;
+        frame.style.top = `${this.tops[index]}px`;
+        frame.style.setProperty('--scale-factor', String(this.scale * CSS_PER_PDF_UNIT));
+    }
+
+    // Where every page stands in the column at the scale shown, and the column's size;
+    // the frames there are moved and sized to match.
+    #place() {
+        let y = PADDING;
+        let widest = 0;
+        this.tops = [];
+        this.heights = [];
+        for (const size of this.doc.sizes) {
+            const { width, height } = this.#pixels(size);
+            this.tops.push(y);
+            this.heights.push(height);
+            y += height + GAP;
+            widest = Math.max(widest, width);
+        }
+        this.column.style.height = `${y - GAP + PADDING}px`;
+        this.column.style.minWidth = `${widest + 2 * PADDING}px`;
+        this.frames.forEach((frame, index) => this.#size(frame, index));
+    }
+
+    // A page's top in the scrolling area.
+    #topOf(index) {
+        return this.column.offsetTop + this.tops[index];
+    }
+
+    // The first page whose lower edge (with half the gap after it) is at or below `y`
+    // in the column, or the last page.
+    #pageAt(y) {
+        let low = 0;
+        let high = this.tops.length - 1;
+        while (low < high) {
+            const mid = (low + high) >> 1;
+            if (this.tops[mid] + this.heights[mid] + GAP / 2 < y) low = mid + 1;
+            else high = mid;
+        }
+        return low;
+    }
+
+    // Gives frames to the pages within reach of the view and takes them from the others,
+    // keeping the column's frames in the pages' order.
+    #frameNearPages() {
+        if (!this.doc || !this.tops.length) return;
+        const reach = this.scroller.clientHeight * FRAMED_SCREENS;
+        const top = this.scroller.scrollTop - this.column.offsetTop;
+        const first = this.#pageAt(top - reach);
+        const last = this.#pageAt(top + this.scroller.clientHeight + reach);
+        const old = this.framed;
+        if (old) for (let i = old.first; i <= old.last; ++i) if (i < first || i > last) this.#unframe(i);
+        for (let i = last; i >= first; --i) if (!this.frames[i]) this.#frame(i);
+        this.framed = { first, last };
+    }
+
+    #frame(index) {
+        const frame = document.createElement('div');
+        frame.className = 'page';
+        frame.dataset.index = String(index);
+        frame.dataset.pageNumber = String(index + 1);
+        this.#size(frame, index);
+        this.frames[index] = frame;
+        this.column.insertBefore(frame, this.frames[index + 1] ?? null);
+        this.observer.observe(frame);
+    }
+
+    #unframe(index) {
+        const frame = this.frames[index];
+        if (!frame) return;
+        this.observer.unobserve(frame);
+        frame.near = false;
+        this.#leave(frame);
+        frame.remove();
+        delete this.frames[index];
     }
 
     get currentPage() {
@@ -123,9 +216,9 @@ export class Viewer {
     goTo(pageNumber) {
         if (!this.doc) return;
         const n = Math.min(Math.max(1, Math.round(pageNumber) || 1), this.doc.pageCount);
-        const frame = this.frames[n - 1];
         this.pinned = n;
-        this.scroller.scrollTo({ top: frame.offsetTop - PADDING / 2, behavior: 'instant' });
+        this.scroller.scrollTo({ top: this.#topOf(n - 1) - PADDING / 2, behavior: 'instant' });
+        this.#frameNearPages();
         this.#setCurrent(n);
     }
 
@@ -143,8 +236,8 @@ export class Viewer {
         if (doc !== this.doc) return;
         const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
         const [, y] = viewport.convertToViewportPoint(left ?? 0, top);
-        const frame = this.frames[index];
-        this.scroller.scrollTo({ top: frame.offsetTop + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
+        this.scroller.scrollTo({ top: this.#topOf(index) + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
+        this.#frameNearPages();
     }
 
     setZoom(zoom) {
@@ -219,27 +312,26 @@ export class Viewer {
         return Math.min(Math.max(scale, FIT_FLOOR), ZOOM_STEPS.at(-1));
     }
 
+    // The frames are made by goTo, which every caller goes on to, at the place shown.
     #layout() {
         ++this.generation;
         this.#settle();
         this.observer.disconnect();
         this.column.replaceChildren();
         this.frames = [];
+        this.framed = null;
+        this.tops = [];
+        this.heights = [];
         const doc = this.doc;
-        if (!doc) return;
+        if (!doc) {
+            this.column.style.height = '';
+            this.column.style.minWidth = '';
+            return;
+        }
         this.scale = this.#fitScale();
         this.lastWidth = this.scroller.clientWidth;
         this.onScaleChange?.(this.scale, this.zoom);
-        doc.sizes.forEach((size, index) => {
-            const frame = document.createElement('div');
-            frame.className = 'page';
-            frame.dataset.index = String(index);
-            frame.dataset.pageNumber = String(index + 1);
-            this.#size(frame, size);
-            this.frames.push(frame);
-            this.column.append(frame);
-            this.observer.observe(frame);
-        });
+        this.#place();
     }
 
     // Pages in view are drawn first; those only near it (drawn ahead for scrolling)
@@ -258,7 +350,7 @@ export class Viewer {
         this.shownWork = Promise.all([this.shownWork, ...shown]).then(() => undefined);
         const generation = this.generation;
         this.shownWork.then(() => {
-            for (const frame of near) if (frame.near && generation === this.generation) this.#render(frame);
+            for (const frame of near) if (frame.near && frame.isConnected && generation === this.generation) this.#render(frame);
         });
     }
 
@@ -383,26 +475,18 @@ export class Viewer {
         this.scrollPending = true;
         requestAnimationFrame(() => {
             this.scrollPending = false;
-            if (!this.frames.length) return;
-            const top = this.scroller.scrollTop;
+            if (!this.doc || !this.tops.length) return;
+            this.#frameNearPages();
+            const top = this.scroller.scrollTop - this.column.offsetTop;
             const bottom = top + this.scroller.clientHeight;
-            const pinned = this.frames[this.pinned - 1];
-            if (pinned && pinned.offsetTop < bottom && pinned.offsetTop + pinned.offsetHeight > top) {
+            const pinned = this.pinned - 1;
+            if (this.pinned && this.tops[pinned] < bottom && this.tops[pinned] + this.heights[pinned] > top) {
                 this.#setCurrent(this.pinned);
                 return;
             }
             this.pinned = 0;
             // The current page is the one under a line a third of the way down.
-            const line = top + this.scroller.clientHeight / 3;
-            let low = 0;
-            let high = this.frames.length - 1;
-            while (low < high) {
-                const mid = (low + high) >> 1;
-                const f = this.frames[mid];
-                if (f.offsetTop + f.offsetHeight + GAP / 2 < line) low = mid + 1;
-                else high = mid;
-            }
-            this.#setCurrent(low + 1);
+            this.#setCurrent(this.#pageAt(top + this.scroller.clientHeight / 3) + 1);
         });
     }
 

@@ -61,8 +61,9 @@ void PageFixture::open(const std::string& path, int pages)
 
 bool PageFixture::showsPageCount(int pages)
 {
+    // The sidebar has its pictures (those near its view) once the first page is drawn.
     return shell.waitForScript("document.getElementById('page-count').textContent === '" + std::to_string(pages) +
-                               "' && document.querySelectorAll('.thumb').length === " + std::to_string(pages));
+                               "' && !!document.querySelector('.thumb')");
 }
 
 std::string PageFixture::text(const std::string& script)

@@ -204,6 +204,11 @@ TEST_F(Page, OnlyPagesNearTheViewHaveFramesAndEachStandsInItsPlace)
                                     " && document.querySelector('.page[data-page-number=\"30\"]')?.dataset.drawn === 'true'"
                                     " && !document.querySelector('.page[data-page-number=\"1\"]')"));
     EXPECT_TRUE(framedInPlace(30, 31));
+    // The sidebar follows with page 30's picture marked, among a few of its neighbours.
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.thumb.current')?.dataset.index === '29'"
+                                    " && !!document.querySelector('.thumb[data-index=\"29\"] canvas')"
+                                    " && !document.querySelector('.thumb[data-index=\"0\"]')"))
+        << text("[...document.querySelectorAll('.thumb')].map((t) => t.dataset.index + (t.classList.contains('current') ? '*' : '')).join()");
 
     const std::string tall = "document.querySelector('.page[data-page-number=\"30\"]').offsetHeight";
     const std::string before = text(tall);

@@ -1,16 +1,30 @@
 // The sidebar: a small picture of every page, the current one marked. Clicking a page
 // goes to it; dragging one to another place moves the page there. The strip is one
 // stop for Tab: only the current page's picture takes the focus, and the arrow keys go
-// from page to page inside it.
+// from page to page inside it. As in the page view, only the pictures within reach of
+// the list's view have an element.
 
+import { PlacedList } from './placed_list.mjs';
 import { turnedCopy } from './turned_copy.mjs';
 
 const THUMB_WIDTH = 116;  // CSS pixels of the picture's longer horizontal extent
+// Keep in step with the style sheet: an item's border, padding and label around its
+// picture, the space between items and the list's padding.
+const ITEM_CHROME = 2 * 2 + 2 * 6 + 6 + 16;
+const ITEM_GAP = 10;
+const LIST_PADDING = 14;
+const REACH = 2;  // heights of the list above and below it
 
-function sizePicture(picture, size) {
+function pictureSize(size) {
     const scale = THUMB_WIDTH / Math.max(size.width, size.height * 0.8);
-    picture.style.width = `${Math.round(size.width * scale)}px`;
-    picture.style.height = `${Math.round(size.height * scale)}px`;
+    return { width: Math.round(size.width * scale), height: Math.round(size.height * scale) };
+}
+
+function sizeItem(item, size) {
+    const { width, height } = pictureSize(size);
+    item.style.height = `${height + ITEM_CHROME}px`;
+    item.firstElementChild.style.width = `${width}px`;
+    item.firstElementChild.style.height = `${height}px`;
 }
 
 export class Thumbnails {
@@ -19,7 +33,23 @@ export class Thumbnails {
         this.onSelect = onSelect;
         this.onMove = onMove;
         this.doc = null;
+        this.current = 0;
+        this.dragged = null;  // the index of the picture being dragged
         this.generation = 0;
+        this.column = document.createElement('div');
+        this.column.className = 'thumb-column';
+        list.append(this.column);
+        this.items = new PlacedList(list, this.column, {
+            make: (index) => this.#item(index),
+            drop: (index, item) => {
+                this.observer.unobserve(item);
+                this.#release(item);
+            },
+            keep: (index) => index === this.dragged,
+            gap: ITEM_GAP,
+            padding: LIST_PADDING,
+            reach: REACH,
+        });
         this.observer = new IntersectionObserver((entries) => {
             for (const { isIntersecting, target } of entries) {
                 if (isIntersecting) this.#render(target);
@@ -32,10 +62,10 @@ export class Thumbnails {
             const step = { ArrowDown: 1, ArrowUp: -1 }[event.key];
             if (!item || !step || event.altKey || event.ctrlKey) return;
             event.preventDefault();
-            const next = this.list.children[Number(item.dataset.index) + step];
-            if (!next) return;
-            this.onSelect(Number(next.dataset.index) + 1);
-            next.focus();
+            const next = Number(item.dataset.index) + step;
+            if (next < 0 || next >= this.items.length) return;
+            this.onSelect(next + 1);
+            this.items.element(next)?.focus();
         });
     }
 
@@ -45,36 +75,45 @@ export class Thumbnails {
         this.ready = ready;
         ++this.generation;
         this.observer.disconnect();
-        this.list.replaceChildren();
+        this.items.clear();
         if (!doc) return;
-        doc.sizes.forEach((size, index) => {
-            const item = document.createElement('button');
-            item.type = 'button';
-            item.className = 'thumb';
-            item.draggable = true;
-            item.tabIndex = -1;
-            item.dataset.index = String(index);
-            const picture = document.createElement('div');
-            picture.className = 'thumb-picture';
-            sizePicture(picture, size);
-            const label = document.createElement('span');
-            label.className = 'thumb-label';
-            label.textContent = String(index + 1);
-            item.append(picture, label);
-            item.addEventListener('click', () => this.onSelect(index + 1));
-            this.list.append(item);
-            this.observer.observe(item);
-        });
+        this.#place();
         this.mark(doc.currentPage);
+    }
+
+    // Every picture's place in the list, from the pages' sizes as they stand.
+    #place() {
+        this.items.place(this.doc.sizes.map((size) => pictureSize(size).height + ITEM_CHROME));
+    }
+
+    #item(index) {
+        const item = document.createElement('button');
+        item.type = 'button';
+        item.className = 'thumb';
+        item.draggable = true;
+        item.dataset.index = String(index);
+        const picture = document.createElement('div');
+        picture.className = 'thumb-picture';
+        const label = document.createElement('span');
+        label.className = 'thumb-label';
+        label.textContent = String(index + 1);
+        item.append(picture, label);
+        sizeItem(item, this.doc.sizes[index]);
+        this.#markItem(item, index === this.current - 1);
+        item.addEventListener('click', () => this.onSelect(index + 1));
+        this.observer.observe(item);
+        return item;
     }
 
     // Draws one page's picture again after it alone changed (a quarter turn of `turn`
     // degrees): the old picture, turned, stands in until `ready` resolves.
     refreshItem(index, turn = 0, ready = Promise.resolve()) {
-        const item = this.list.children[index];
-        if (!item || !this.doc) return this.show(this.doc, ready);
+        if (!this.doc) return this.show(this.doc, ready);
+        this.#place();
+        const item = this.items.element(index);
+        if (!item) return;
+        sizeItem(item, this.doc.sizes[index]);
         const picture = item.firstElementChild;
-        sizePicture(picture, this.doc.sizes[index]);
         const old = picture.querySelector('canvas');
         picture.replaceChildren(...(old && turn ? [turnedCopy(old, turn)] : []));
         delete item.dataset.rendered;
@@ -82,20 +121,27 @@ export class Thumbnails {
         ready.then(() => generation === this.generation && item.isConnected && this.#render(item));
     }
 
+    // Marks the current page's picture, scrolling the list to it when it is out of view.
     mark(pageNumber) {
-        for (const item of this.list.querySelectorAll('.thumb.current')) {
-            item.classList.remove('current');
-            item.removeAttribute('aria-current');
-            item.tabIndex = -1;
-        }
-        const item = this.list.children[pageNumber - 1];
-        if (!item) return;
-        item.classList.add('current');
-        item.tabIndex = 0;
-        item.setAttribute('aria-current', 'page');
-        const top = item.offsetTop - this.list.offsetTop;
-        if (top < this.list.scrollTop || top + item.offsetHeight > this.list.scrollTop + this.list.clientHeight)
-            item.scrollIntoView({ block: 'nearest' });
+        this.current = pageNumber;
+        for (const item of this.column.querySelectorAll('.thumb.current')) this.#markItem(item, false);
+        const index = pageNumber - 1;
+        if (index < 0 || index >= this.items.length) return;
+        const top = this.items.topOf(index);
+        const bottom = top + this.items.heightOf(index);
+        if (top < this.list.scrollTop) this.list.scrollTop = top;
+        else if (bottom > this.list.scrollTop + this.list.clientHeight) this.list.scrollTop = bottom - this.list.clientHeight;
+        this.items.update();
+        const item = this.items.element(index);
+        if (item) this.#markItem(item, true);
+    }
+
+    // Only the current page's picture takes the focus: the strip is one stop for Tab.
+    #markItem(item, current) {
+        item.classList.toggle('current', current);
+        item.tabIndex = current ? 0 : -1;
+        if (current) item.setAttribute('aria-current', 'page');
+        else item.removeAttribute('aria-current');
     }
 
     async #render(item) {
@@ -152,6 +198,7 @@ export class Thumbnails {
             const item = itemOf(event);
             if (!item) return;
             from = Number(item.dataset.index);
+            this.dragged = from;
             item.classList.add('dragging');
             if (event.dataTransfer) {
                 event.dataTransfer.effectAllowed = 'move';
@@ -179,10 +226,12 @@ export class Thumbnails {
             if (to > from) --to;  // the dragged page leaves its old place first
             const moving = from;
             from = null;
+            this.dragged = null;
             if (to !== moving) this.onMove(moving, to);
         });
         this.list.addEventListener('dragend', () => {
             from = null;
+            this.dragged = null;
             clearMarks();
             for (const el of this.list.querySelectorAll('.dragging')) el.classList.remove('dragging');
         });

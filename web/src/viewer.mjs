@@ -2,13 +2,10 @@
 // pdf.js when it comes near the visible area and released when it goes far away, with
 // pdf.js's text layer for selection, its annotation layer for links and form fields,
 // and a layer of recognised text where there is one.
-//
-// Only the pages within a few screens of the view have a frame in the column: the
-// column is as tall as all the pages together and each frame stands at its page's
-// place in it, so that a document of thousands of pages is laid out, watched and
-// restyled as one of a few.
+// Only the pages within a few screens of the view have a frame in the column.
 
 import { AnnotationLayer, TextLayer } from './pdf_engine.mjs';
+import { PlacedList } from './placed_list.mjs';
 import { buildRecognisedLayer } from './recognised_layer.mjs';
 import { turnInPlace } from './turned_copy.mjs';
 
@@ -26,8 +23,8 @@ const MAX_CANVAS_PIXELS = 2 ** 25;
 const FRAME_WAIT_MS = 50;
 const GAP = 16;
 const PADDING = 24;  // keep in step with .page's left and right in the style sheet
-// How far beyond the view, in heights of the view, pages keep their frames; more than
-// the reach at which they are drawn ahead (the observer's margin).
+// How far beyond the view, in heights of the view, pages keep their frames: further
+// than the reach at which they are drawn ahead (the observer's margin).
 const FRAMED_SCREENS = 1.5;
 
 // Resolves once the next frame has been made, or after FRAME_WAIT_MS without one.
@@ -54,10 +51,13 @@ export class Viewer {
         this.onPageChange = onPageChange;
         this.onScaleChange = onScaleChange;
         this.doc = null;
-        this.frames = [];  // by index; only the framed pages have one
-        this.framed = null;  // {first, last}: the pages with frames in the column
-        this.tops = [];  // each page's top in the column
-        this.heights = [];
+        this.frames = new PlacedList(scroller, this.column, {
+            make: (index) => this.#frame(index),
+            drop: (index, frame) => this.#unframe(frame),
+            gap: GAP,
+            padding: PADDING,
+            reach: FRAMED_SCREENS,
+        });
         this.zoom = { mode: 'auto' };
         this.scale = 1;
         this.generation = 0;
@@ -71,10 +71,7 @@ export class Viewer {
         this.pinned = 0;
         for (const type of ['wheel', 'pointerdown', 'keydown', 'touchstart'])
             this.scroller.addEventListener(type, () => (this.pinned = 0), { passive: true });
-        new ResizeObserver(() => {
-            this.#frameNearPages();
-            this.#resized();
-        }).observe(scroller);
+        new ResizeObserver(() => this.#resized()).observe(scroller);
         this.lastWidth = scroller.clientWidth;
     }
 
@@ -98,14 +95,14 @@ export class Viewer {
     // until pdf.js has drawn the page anew.
     refreshPage(index, turn = 0) {
         if (!this.doc) return this.refresh();
-        const frame = this.frames[index];
+        const frame = this.frames.element(index);
         const scale = this.#fitScale();
         if (Math.abs(scale - this.scale) > 1e-6) {
             const page = this.currentPage;
             this.scale = scale;
             this.onScaleChange?.(this.scale, this.zoom);
             this.#place();
-            for (const drawn of this.frames.filter((f) => f?.dataset.rendered)) this.#redraw(drawn, drawn === frame ? turn : 0);
+            for (const [, drawn] of this.frames.shown()) if (drawn.dataset.rendered) this.#redraw(drawn, drawn === frame ? turn : 0);
             this.goTo(page);
             return;
         }
@@ -133,59 +130,15 @@ export class Viewer {
         const { width, height } = this.#pixels(this.doc.sizes[index]);
         frame.style.width = `${width}px`;
         frame.style.height = `${height}px`;
-        frame.style.top = `${this.tops[index]}px`;
         frame.style.setProperty('--scale-factor', String(this.scale * CSS_PER_PDF_UNIT));
     }
 
-    // Where every page stands in the column at the scale shown, and the column's size;
-    // the frames there are moved and sized to match.
+    // Every page's place in the column at the scale shown; the frames there are sized
+    // and moved to match.
     #place() {
-        let y = PADDING;
-        let widest = 0;
-        this.tops = [];
-        this.heights = [];
-        for (const size of this.doc.sizes) {
-            const { width, height } = this.#pixels(size);
-            this.tops.push(y);
-            this.heights.push(height);
-            y += height + GAP;
-            widest = Math.max(widest, width);
-        }
-        this.column.style.height = `${y - GAP + PADDING}px`;
-        this.column.style.minWidth = `${widest + 2 * PADDING}px`;
-        this.frames.forEach((frame, index) => this.#size(frame, index));
-    }
-
-    // A page's top in the scrolling area.
-    #topOf(index) {
-        return this.column.offsetTop + this.tops[index];
-    }
-
-    // The first page whose lower edge (with half the gap after it) is at or below `y`
-    // in the column, or the last page.
-    #pageAt(y) {
-        let low = 0;
-        let high = this.tops.length - 1;
-        while (low < high) {
-            const mid = (low + high) >> 1;
-            if (this.tops[mid] + this.heights[mid] + GAP / 2 < y) low = mid + 1;
-            else high = mid;
-        }
-        return low;
-    }
-
-    // Gives frames to the pages within reach of the view and takes them from the others,
-    // keeping the column's frames in the pages' order.
-    #frameNearPages() {
-        if (!this.doc || !this.tops.length) return;
-        const reach = this.scroller.clientHeight * FRAMED_SCREENS;
-        const top = this.scroller.scrollTop - this.column.offsetTop;
-        const first = this.#pageAt(top - reach);
-        const last = this.#pageAt(top + this.scroller.clientHeight + reach);
-        const old = this.framed;
-        if (old) for (let i = old.first; i <= old.last; ++i) if (i < first || i > last) this.#unframe(i);
-        for (let i = last; i >= first; --i) if (!this.frames[i]) this.#frame(i);
-        this.framed = { first, last };
+        const sizes = this.doc.sizes.map((size) => this.#pixels(size));
+        this.frames.place(sizes.map((s) => s.height), sizes.reduce((widest, s) => Math.max(widest, s.width), 0));
+        for (const [index, frame] of this.frames.shown()) this.#size(frame, index);
     }
 
     #frame(index) {
@@ -194,19 +147,14 @@ export class Viewer {
         frame.dataset.index = String(index);
         frame.dataset.pageNumber = String(index + 1);
         this.#size(frame, index);
-        this.frames[index] = frame;
-        this.column.insertBefore(frame, this.frames[index + 1] ?? null);
         this.observer.observe(frame);
+        return frame;
     }
 
-    #unframe(index) {
-        const frame = this.frames[index];
-        if (!frame) return;
+    #unframe(frame) {
         this.observer.unobserve(frame);
         frame.near = false;
         this.#leave(frame);
-        frame.remove();
-        delete this.frames[index];
     }
 
     get currentPage() {
@@ -217,8 +165,8 @@ export class Viewer {
         if (!this.doc) return;
         const n = Math.min(Math.max(1, Math.round(pageNumber) || 1), this.doc.pageCount);
         this.pinned = n;
-        this.scroller.scrollTo({ top: this.#topOf(n - 1) - PADDING / 2, behavior: 'instant' });
-        this.#frameNearPages();
+        this.scroller.scrollTo({ top: this.frames.topOf(n - 1) - PADDING / 2, behavior: 'instant' });
+        this.frames.update();
         this.#setCurrent(n);
     }
 
@@ -236,8 +184,8 @@ export class Viewer {
         if (doc !== this.doc) return;
         const viewport = doc.viewport(page, index, this.scale * CSS_PER_PDF_UNIT);
         const [, y] = viewport.convertToViewportPoint(left ?? 0, top);
-        this.scroller.scrollTo({ top: this.#topOf(index) + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
-        this.#frameNearPages();
+        this.scroller.scrollTo({ top: this.frames.topOf(index) + Math.max(0, y) - PADDING / 2, behavior: 'instant' });
+        this.frames.update();
     }
 
     setZoom(zoom) {
@@ -259,11 +207,11 @@ export class Viewer {
 
     // The frame of a page, for layers added later (recognised text).
     frame(index) {
-        return this.frames[index];
+        return this.frames.element(index);
     }
 
     showRecognised(index) {
-        const frame = this.frames[index];
+        const frame = this.frames.element(index);
         if (!frame || !this.doc) return;
         frame.querySelector('.ocrLayer')?.remove();
         const entry = this.doc.recognisedText(index);
@@ -272,7 +220,7 @@ export class Viewer {
     }
 
     isDrawn(index) {
-        return this.frames[index]?.dataset.drawn === 'true';
+        return this.frames.element(index)?.dataset.drawn === 'true';
     }
 
     // Resolves once the page is drawn, or once it no longer will be (it went out of
@@ -291,7 +239,7 @@ export class Viewer {
     // The spans holding the page's text, in the order find counts them: pdf.js's text
     // layer, then the recognised words.
     textSpans(index) {
-        const frame = this.frames[index];
+        const frame = this.frames.element(index);
         if (!frame) return [];
         return [...(frame.textDivs ?? []), ...frame.querySelectorAll('.ocrLayer span')];
     }
@@ -317,17 +265,9 @@ export class Viewer {
         ++this.generation;
         this.#settle();
         this.observer.disconnect();
-        this.column.replaceChildren();
-        this.frames = [];
-        this.framed = null;
-        this.tops = [];
-        this.heights = [];
+        this.frames.clear();
         const doc = this.doc;
-        if (!doc) {
-            this.column.style.height = '';
-            this.column.style.minWidth = '';
-            return;
-        }
+        if (!doc) return;
         this.scale = this.#fitScale();
         this.lastWidth = this.scroller.clientWidth;
         this.onScaleChange?.(this.scale, this.zoom);
@@ -475,18 +415,17 @@ export class Viewer {
         this.scrollPending = true;
         requestAnimationFrame(() => {
             this.scrollPending = false;
-            if (!this.doc || !this.tops.length) return;
-            this.#frameNearPages();
-            const top = this.scroller.scrollTop - this.column.offsetTop;
+            if (!this.doc || !this.frames.length) return;
+            const top = this.scroller.scrollTop;
             const bottom = top + this.scroller.clientHeight;
             const pinned = this.pinned - 1;
-            if (this.pinned && this.tops[pinned] < bottom && this.tops[pinned] + this.heights[pinned] > top) {
+            if (this.pinned && this.frames.topOf(pinned) < bottom && this.frames.topOf(pinned) + this.frames.heightOf(pinned) > top) {
                 this.#setCurrent(this.pinned);
                 return;
             }
             this.pinned = 0;
             // The current page is the one under a line a third of the way down.
-            this.#setCurrent(this.#pageAt(top + this.scroller.clientHeight / 3) + 1);
+            this.#setCurrent(this.frames.indexAt(top + this.scroller.clientHeight / 3) + 1);
         });
     }
 

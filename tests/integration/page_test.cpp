@@ -215,6 +215,13 @@ TEST_F(Page, OnlyPagesNearTheViewHaveFramesAndEachStandsInItsPlace)
     click("#rotate-right");
     EXPECT_TRUE(shell.waitForScript(tall + " < " + before));
     EXPECT_TRUE(framedInPlace(30, 31));
+
+    // A hidden sidebar cannot follow; shown again, it goes to the page one is on.
+    shell.evaluate("document.getElementById('thumbnails').hidden = true");
+    key("Home");
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '1'"));
+    click("#show-pages");
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.thumb.current')?.dataset.index === '0'"));
 }
 
 TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)

@@ -216,6 +216,8 @@ export class App {
         $('outline').hidden = which !== 'outline';
         $('show-pages').setAttribute('aria-selected', String(which === 'pages'));
         $('show-outline').setAttribute('aria-selected', String(which === 'outline'));
+        // A hidden list does not scroll: back in view, it goes to the page one is on.
+        if (which === 'pages' && this.active) this.thumbnails.mark(this.active.currentPage);
     }
 
     // Where the user is in the document, for the next time it is opened: written once

@@ -16,6 +16,7 @@ import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
 import { shownWords } from './recognised_layer.mjs';
 
 const HISTORY_LIMIT = 200;
+const PREPARE_PATIENCE_MS = 250;  // the longest the opening waits for the first page
 let lastDocumentId = 0;
 let lastPageId = 0;
 
@@ -146,10 +147,15 @@ export class PdfDoc {
 
     // The page shown first is worked out in pdf.js's worker while the view is set up
     // around it. Its page is asked for here, while the main thread is still free to
-    // take the answer: setting the view up holds the thread for a while.
+    // take the answer: setting the view up holds the thread for a while. A page slow to
+    // come does not hold the opening up; the view asks for it again.
     async #prepareShownPage() {
-        const page = await this.page(this.currentPage - 1).catch(() => null);
-        if (page) prepareDrawing(page, this.annotationMode);
+        const page = this.page(this.currentPage - 1).catch(() => null);
+        let timer;
+        const waited = new Promise((resolve) => (timer = setTimeout(resolve, PREPARE_PATIENCE_MS, null)));
+        const ready = await Promise.race([page, waited]);
+        clearTimeout(timer);
+        if (ready) prepareDrawing(ready, this.annotationMode);
     }
 
     // Form fields are drawn by the annotation layer, as fields one can fill in; in a

@@ -1,8 +1,8 @@
 // The page view: every page of the active document in one scrolling column, drawn by
 // pdf.js when it comes near the visible area and released when it goes far away, with
 // pdf.js's text layer for selection, its annotation layer for links and form fields,
-// and a layer of recognised text where there is one.
-// Only the pages within a few screens of the view have a frame in the column.
+// and a layer of recognised text where there is one. Only the pages within a few
+// screens of the view have a frame in the column.
 
 import { AnnotationLayer, TextLayer } from './pdf_engine.mjs';
 import { PlacedList } from './placed_list.mjs';
@@ -418,8 +418,8 @@ export class Viewer {
             if (!this.doc || !this.frames.length) return;
             const top = this.scroller.scrollTop;
             const bottom = top + this.scroller.clientHeight;
-            const pinned = this.pinned - 1;
-            if (this.pinned && this.frames.topOf(pinned) < bottom && this.frames.topOf(pinned) + this.frames.heightOf(pinned) > top) {
+            const pinnedTop = this.pinned ? this.frames.topOf(this.pinned - 1) : 0;
+            if (this.pinned && pinnedTop < bottom && pinnedTop + this.frames.heightOf(this.pinned - 1) > top) {
                 this.#setCurrent(this.pinned);
                 return;
             }

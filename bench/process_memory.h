@@ -1,7 +1,7 @@
 #pragma once
 
-// Resident memory of this process and of the web processes it started, read from
-// /proc, for the benchmarks that watch what the page costs.
+// Resident and proportional memory of this process and of the web processes it started,
+// read from /proc, for the benchmarks that watch what the page costs.
 
 #include <sys/types.h>
 #include <unistd.h>
@@ -23,6 +23,22 @@ inline long residentKiB(pid_t pid)
     return 0;
 }
 
+// Proportional set size: the pages the process alone holds, and its share of those it
+// holds with others (the libraries the UI process maps too, for one).
+inline long proportionalKiB(pid_t pid)
+{
+    std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    long kib = 0;
+    for (std::string key; rollup >> key;) {
+        long value;
+        if (key == "Pss:" && rollup >> value) kib += value;
+        rollup.ignore(256, '\n');
+    }
+    return kib;
+}
+
+enum class Memory { resident, proportional };
+
 inline pid_t parentOf(pid_t pid)
 {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
@@ -33,7 +49,7 @@ inline pid_t parentOf(pid_t pid)
 }
 
 // The web processes are our descendants (under bubblewrap, grandchildren).
-inline long webProcessesKiB()
+inline long webProcessesKiB(Memory memory = Memory::resident)
 {
     long total = 0;
     for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
@@ -51,7 +67,7 @@ inline long webProcessesKiB()
         const pid_t pid = std::atoi(name.c_str());
         for (pid_t p = parentOf(pid); p > 1; p = parentOf(p))
             if (p == ::getpid()) {
-                total += residentKiB(pid);
+                total += memory == Memory::resident ? residentKiB(pid) : proportionalKiB(pid);
                 break;
             }
     }

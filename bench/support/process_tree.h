@@ -19,6 +19,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "bench/process_memory.h"
+
 namespace pw::bench {
 
 namespace detail {
@@ -83,14 +85,7 @@ public:
     double pssMiB() const
     {
         long kib = 0;
-        for (pid_t pid : members()) {
-            std::ifstream rollup("/proc/" + std::to_string(pid) + "/smaps_rollup");
-            for (std::string key; rollup >> key;) {
-                long value;
-                if (key == "Pss:" && rollup >> value) kib += value;
-                rollup.ignore(256, '\n');
-            }
-        }
+        for (pid_t pid : members()) kib += proportionalKiB(pid);
         return kib / 1024.0;
     }
 

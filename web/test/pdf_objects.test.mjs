@@ -23,6 +23,10 @@ test('names keep their letters and decode #-escapes, and write back as they read
     assert.deepEqual([...dict.keys()], ['Type', 'A B', 'Sh\u00c3\u00a9']);
     assert.deepEqual([...dict.values()], [new Name('Page'), new Name('/slash'), 1]);
     assert.equal(serialize(new Name('A B/(x)#')), '/A#20B#2f#28x#29#23');
+    // More names than are kept for reuse: each still reads as itself.
+    const many = parse(`<<${Array.from({ length: 5000 }, (_, i) => `/K${i}/V${i}`).join('')}>>`);
+    assert.equal(many.size, 5000);
+    assert.ok([...many].every(([key, value], i) => key === `K${i}` && value.name === `V${i}`));
 });
 
 test('bytes become the same text however long the run', () => {

@@ -32,6 +32,22 @@ export class Stream {
 }
 
 export const name = (text) => new Name(text);
+
+// Names read from a file, one object for each: a document says /Type /Page on every
+// page, and each name read anew would be kept in every dictionary that holds it (as
+// the engine's string of it, made a letter at a time). The table is bounded, since a
+// hostile file may use any number of names.
+const namesRead = new Map();
+const NAMES_KEPT = 4096;
+
+function nameRead(text) {
+    let found = namesRead.get(text);
+    if (!found) {
+        found = new Name(text);
+        if (namesRead.size < NAMES_KEPT) namesRead.set(text, found);
+    }
+    return found;
+}
 export const isName = (value, text) => value instanceof Name && (text === undefined || value.name === text);
 
 // What each byte is to the syntax: 0 regular, WHITE, or DELIMITER.
@@ -140,8 +156,8 @@ export class Parser {
         const start = this.pos;
         while (this.pos < this.bytes.length && isRegular(this.bytes[this.pos])) ++this.pos;
         const raw = latin1(this.bytes, start, this.pos);
-        if (!raw.includes('#')) return new Name(raw);
-        return new Name(raw.replace(/#([0-9a-fA-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16))));
+        if (!raw.includes('#')) return nameRead(raw);
+        return nameRead(raw.replace(/#([0-9a-fA-F]{2})/g, (_, hex) => String.fromCharCode(parseInt(hex, 16))));
     }
 
     #array() {

@@ -22,6 +22,7 @@
 #include "platform/tesseract/tesseract_services.h"
 #include "tests/integration/harness.h"
 #include "tests/integration/page_fixture.h"
+#include "tests/integration/pdf_tools.h"
 
 namespace pw::testing {
 namespace {
@@ -222,6 +223,33 @@ TEST_F(Page, OnlyPagesNearTheViewHaveFramesAndEachStandsInItsPlace)
     ASSERT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '1'"));
     click("#show-pages");
     EXPECT_TRUE(shell.waitForScript("document.querySelector('.thumb.current')?.dataset.index === '0'"));
+}
+
+// A page far wider than any other (here beyond what the smallest fit can narrow to the
+// view) makes the column wider than the view; going to a narrow page brings it across.
+TEST_F(Page, GoingToAPageBringsItIntoViewBesideAFarWiderOne)
+{
+    std::vector<std::string> objects = {"<</Type/Catalog/Pages 2 0 R>>",
+                                        "<</Type/Pages/Kids[3 0 R 4 0 R 5 0 R]/Count 3>>"};
+    for (const char* box : {"[0 0 595 842]", "[0 0 400000 842]", "[0 0 595 842]"})
+        objects.push_back(std::string("<</Type/Page/Parent 2 0 R/MediaBox") + box + "/Contents 6 0 R/Resources<<>>>>");
+    objects.push_back("<</Length 0>>stream\n\nendstream");
+    const std::string path = files.path() + "/banner.pdf";
+    std::ofstream(path, std::ios::binary) << pdfFile(objects);
+    start();
+    open(path, 3);
+    const auto inSight = [&](int page) {
+        return shell.waitForScript("(() => { const v = document.getElementById('viewer').getBoundingClientRect();"
+                                   " const p = document.querySelector('.page[data-page-number=\"" + std::to_string(page) +
+                                   "\"]')?.getBoundingClientRect();"
+                                   " return !!p && p.right > v.left && p.left < v.right; })()");
+    };
+    ASSERT_TRUE(shell.waitForScript("document.getElementById('viewer').scrollWidth > 4 * document.getElementById('viewer').clientWidth"));
+    EXPECT_TRUE(inSight(1)) << "the first page is shown where the view is";
+    shell.evaluate("document.getElementById('viewer').scrollLeft = 0");
+    key("End");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('page-number').value === '3'"));
+    EXPECT_TRUE(inSight(3));
 }
 
 TEST_F(Page, RotatingPageTwoAndSavingWritesTheDocumentBackToItsPath)

@@ -167,7 +167,20 @@ export class Viewer {
         this.pinned = n;
         this.scroller.scrollTo({ top: this.frames.topOf(n - 1) - PADDING / 2, behavior: 'instant' });
         this.frames.update();
+        this.#bringAcross(n - 1);
         this.#setCurrent(n);
+    }
+
+    // A page far narrower than the widest one (which sets the column's width) may lie
+    // wholly to one side of the view: it is brought to the middle. A page the view shows
+    // part of stays where the user has scrolled it.
+    #bringAcross(index) {
+        const frame = this.frames.element(index);
+        if (!frame) return;
+        const view = this.scroller.getBoundingClientRect();
+        const box = frame.getBoundingClientRect();
+        if (box.right > view.left && box.left < view.right) return;
+        this.scroller.scrollLeft += box.left - view.left - Math.max(0, (this.scroller.clientWidth - box.width) / 2);
     }
 
     // Goes to a point of a page given in PDF units (a link's destination); a missing

@@ -9,6 +9,7 @@
 
 #include "ocr/native_ocr.h"
 #include "tests/integration/page_fixture.h"
+#include "tests/integration/pdf_tools.h"
 
 namespace pw::testing {
 namespace {
@@ -183,7 +184,10 @@ TEST_F(DailyUse, PasswordsAreTypedUnseenAndUnreadableFilesSayWhyInASentence)
     std::ofstream(damaged) << "%PDF-1.7\n1 0 obj << /Type /Catalog /Pages 9 0 R >>\ntrailer << /Root 1 0 R >>\n";
     const std::string picture = files.path() + "/picture.pdf";
     std::ofstream(picture) << "\x89PNG\r\n\x1a\n not a document at all";
-    for (const auto& [path, key] : {std::pair{damaged, "fileDamaged"}, {picture, "fileNotPdf"}}) {
+    // Whole and well formed, but its page tree holds no page.
+    const std::string pageless = files.path() + "/pageless.pdf";
+    std::ofstream(pageless) << pdfFile({"<</Type/Catalog/Pages 2 0 R>>", "<</Type/Pages/Kids[]/Count 0>>"});
+    for (const auto& [path, key] : {std::pair{damaged, "fileDamaged"}, {picture, "fileNotPdf"}, {pageless, "fileDamaged"}}) {
         const std::string name = path.substr(path.rfind('/') + 1);
         shell.evaluate("(async () => { window.__wanted = " + sentence(key, name) + "; })()");
         ASSERT_TRUE(shell.waitForScript("typeof window.__wanted === 'string'"));

@@ -138,6 +138,11 @@ export class PdfDoc {
         const pdf = await loadPdf(this.openedBytes, async (again) => (password = await askPassword(again)));
         this.password = password;
         const base = await makeBase(this.openedBytes, pdf, { reader, removed: this.openedRemoved });
+        // A page tree without a page leaves nothing to show, edit or save.
+        if (!base.pdfPages.length) {
+            pdf.loadingTask.destroy();
+            throw new RangeError('the document has no pages');
+        }
         this.openedBytes = null;
         this.#watchForms(pdf);
         this.#enter(this.#identity(base));

@@ -225,6 +225,39 @@ TEST_F(Page, OnlyPagesNearTheViewHaveFramesAndEachStandsInItsPlace)
     EXPECT_TRUE(shell.waitForScript("document.querySelector('.thumb.current')?.dataset.index === '0'"));
 }
 
+// The engine lays out nothing taller than some 33 million pixels: 12,000 pages at 300 %
+// are a column of 40 million, every page of which can still be gone to and scrolled
+// through.
+TEST_F(Page, EveryPageOfAColumnTallerThanTheEngineLaysOutCanBeReached)
+{
+    const std::string path = writeNumberedPdf(files.path() + "/long.pdf", 12000);
+    start();
+    open(path, 12000);
+    shell.evaluate("const zoom = document.getElementById('zoom'); zoom.value = '3'; zoom.dispatchEvent(new Event('change'))");
+    const auto shownAndDrawn = [&](int page) {
+        const std::string frame = "document.querySelector('.page[data-page-number=\"" + std::to_string(page) + "\"]')";
+        return shell.waitForScript("(() => { const v = document.getElementById('viewer').getBoundingClientRect();"
+                                   " const f = " + frame + "; const p = f?.getBoundingClientRect();"
+                                   " return document.getElementById('page-number').value === '" + std::to_string(page) + "'"
+                                   " && f.dataset.drawn === 'true' && p.top < v.bottom && p.bottom > v.top; })()");
+    };
+    ASSERT_TRUE(shell.waitForScript("document.querySelector('.page').offsetHeight > 3000"));
+    key("End");
+    EXPECT_TRUE(shownAndDrawn(12000)) << text("document.getElementById('page-number').value");
+
+    shell.evaluate("const box = document.getElementById('page-number'); box.value = '6000';"
+                   " box.dispatchEvent(new Event('change'))");
+    EXPECT_TRUE(shownAndDrawn(6000));
+    // Scrolled by hand a page on: the next page, its frame one gap below the one before.
+    shell.evaluate("document.getElementById('viewer').scrollTop += document.querySelector('.page').offsetHeight + 16");
+    EXPECT_TRUE(shownAndDrawn(6001));
+    EXPECT_TRUE(shell.waitForScript("(() => { const a = document.querySelector('.page[data-page-number=\"6000\"]');"
+                                    " const b = document.querySelector('.page[data-page-number=\"6001\"]');"
+                                    " return !!a && !!b && b.offsetTop === a.offsetTop + a.offsetHeight + 16; })()"));
+    key("Home");
+    EXPECT_TRUE(shownAndDrawn(1));
+}
+
 // A page far wider than any other (here beyond what the smallest fit can narrow to the
 // view) makes the column wider than the view; going to a narrow page brings it across.
 TEST_F(Page, GoingToAPageBringsItIntoViewBesideAFarWiderOne)

@@ -5,6 +5,18 @@
 // next. The page view and the sidebar's pictures are such columns: with thousands of
 // pages, laying out, watching and restyling thousands of elements cost more than
 // drawing the page in view.
+//
+// The engine lays nothing out taller than about 33 million pixels: some 30,000 pages
+// at the width of a window, 6,000 at the highest zoom. A longer column is made only
+// TALLEST high, and the items near the view stand in it at their true distances from
+// one another, shifted: scrolling moves through them one to one, a jump of the scroll
+// bar goes to the same fraction of the items, and the shift is set again (the view
+// keeping what it shows) when the scroll position drifts far from that fraction or
+// nears an end of the column.
+
+const TALLEST = 16_000_000;  // CSS pixels
+const JUMP = 3;  // views: a scroll further than this at once is a jump to a fraction
+const DRIFT = 50;  // views
 
 export class PlacedList {
     // `make(index)` gives a new element for an item, `drop(index, element)` hears of
@@ -16,6 +28,10 @@ export class PlacedList {
         this.elements = [];
         this.tops = [];
         this.heights = [];
+        this.total = 0;  // the column's height were it laid out whole
+        this.shift = 0;  // how far the items stand above their true places
+        this.lastTop = 0;  // the scroll position the shift was last checked at
+        this.going = false;  // a place was asked for (topOf): the next jump is the caller's
         let pending = false;
         scroller.addEventListener('scroll', () => {
             if (pending) return;
@@ -61,14 +77,22 @@ export class PlacedList {
             this.tops.push(y);
             y += height + this.gap;
         }
-        this.column.style.height = heights.length ? `${y - this.gap + this.padding}px` : '';
+        this.total = heights.length ? y - this.gap + this.padding : 0;
+        this.column.style.height = heights.length ? `${Math.min(this.total, TALLEST)}px` : '';
         this.column.style.minWidth = widest === null || !heights.length ? '' : `${widest + 2 * this.padding}px`;
-        this.elements.forEach((element, index) => (element.style.top = `${this.tops[index]}px`));
+        this.shift = this.#long ? Math.min(Math.max(this.shift, 0), this.total - TALLEST) : 0;
+        this.#restyle();
     }
 
-    // Where an item's top is in the scrolling box's content.
+    // Where an item's top is in the scrolling box's content. In a column shorter than
+    // its items, one too far from the view to be scrolled to is first brought within
+    // reach: the caller is about to go there.
     topOf(index) {
-        return this.#origin() + this.tops[index];
+        const y = this.tops[index];
+        if (this.#long && (y - this.shift < 0 || y - this.shift > TALLEST - this.scroller.clientHeight))
+            this.#setShift(y - this.#fraction(y));
+        this.going = this.#long;
+        return this.#origin() + y - this.shift;
     }
 
     heightOf(index) {
@@ -78,14 +102,15 @@ export class PlacedList {
     // The first item whose lower edge (with half the gap after it) is at or below `y`
     // in the scrolling box's content, or the last item.
     indexAt(y) {
-        return this.#indexAtColumn(y - this.#origin());
+        return this.#indexAtColumn(y - this.#origin() + this.shift);
     }
 
     // Makes the elements of the items within reach and takes the others' away.
     update() {
         if (!this.length) return;
+        if (this.#long) this.#follow();
         const view = this.scroller.clientHeight;
-        const top = this.scroller.scrollTop - this.#origin();
+        const top = this.scroller.scrollTop - this.#origin() + this.shift;
         const first = this.#indexAtColumn(top - view * this.reach);
         const last = this.#indexAtColumn(top + view * (1 + this.reach));
         this.elements.forEach((element, index) => {
@@ -94,9 +119,60 @@ export class PlacedList {
         for (let index = last; index >= first; --index) if (!this.elements[index]) this.#add(index);
     }
 
+    get #long() {
+        return this.total > TALLEST;
+    }
+
+    // The scroll position (in the column) that stands for the true place `y`: the same
+    // fraction of the way down.
+    #fraction(y) {
+        const view = this.scroller.clientHeight;
+        return ((TALLEST - view) * y) / Math.max(1, this.total - view);
+    }
+
+    #setShift(shift) {
+        this.shift = Math.min(Math.max(shift, 0), this.total - TALLEST);
+        this.#restyle();
+    }
+
+    #restyle() {
+        this.elements.forEach((element, index) => (element.style.top = `${this.tops[index] - this.shift}px`));
+    }
+
+    // Keeps the shift in step with the scroll position: a jump goes to its fraction of
+    // the items (unless it went to a place asked for); a drift far from that fraction,
+    // or a view near an end of the column, sets the shift and the scroll position again
+    // so that the view shows what it showed.
+    #follow() {
+        const view = this.scroller.clientHeight;
+        const origin = this.#origin();
+        const top = this.scroller.scrollTop - origin;
+        const going = this.going;
+        this.going = false;
+        if (Math.abs(top - this.lastTop) > JUMP * view) {
+            this.lastTop = top;
+            if (!going) this.#setShift(this.#trueOf(top) - top);
+            return;
+        }
+        const shown = top + this.shift;
+        const wanted = this.#fraction(shown);
+        const nearEnd = top < 2 * view || top > TALLEST - 3 * view;
+        if ((nearEnd || Math.abs(top - wanted) > DRIFT * view) && Math.abs(top - wanted) >= 1) {
+            this.#setShift(shown - wanted);
+            this.scroller.scrollTop = origin + shown - this.shift;
+        }
+        this.lastTop = this.scroller.scrollTop - origin;
+    }
+
+    // The true place that a scroll position in the column stands for.
+    #trueOf(top) {
+        const view = this.scroller.clientHeight;
+        return (top * Math.max(1, this.total - view)) / Math.max(1, TALLEST - view);
+    }
+
     #add(index) {
         const element = this.make(index);
-        element.style.top = `${this.tops[index]}px`;
+        element.style.top = `${this.tops[index] - this.shift}px`;
         this.elements[index] = element;
         this.column.insertBefore(element, this.#nextAfter(index));
     }

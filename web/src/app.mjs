@@ -36,7 +36,7 @@ const EDIT_TOOLS = ['rotate-left', 'rotate-right', 'move-up', 'move-down', 'inse
 
 const $ = (id) => document.getElementById(id);
 
-// What went wrong, for the user: pdf.js's and pdf-lib's messages are for developers.
+// What went wrong, for the user: pdf.js's messages are for developers.
 function reason(error) {
     if (error?.name === 'InvalidPDFException' || error?.name === 'FormatError') return t('notPdf');
     return t('unexpected');

@@ -48,6 +48,7 @@ function nameRead(text) {
     }
     return found;
 }
+
 export const isName = (value, text) => value instanceof Name && (text === undefined || value.name === text);
 
 // What each byte is to the syntax: 0 regular, WHITE, or DELIMITER.

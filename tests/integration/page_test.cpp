@@ -258,6 +258,32 @@ TEST_F(Page, EveryPageOfAColumnTallerThanTheEngineLaysOutCanBeReached)
     EXPECT_TRUE(shownAndDrawn(1));
 }
 
+// A page tree that names its one page twice under a count far too high: pdf.js loads
+// the page once and cannot load the second entry. The file opens as damaged (to read
+// and print), with that page left blank, instead of being refused.
+TEST_F(Page, APageThePdfEngineCannotLoadIsLeftBlankAndTheOthersAreShown)
+{
+    const std::string path = files.path() + "/twice.pdf";
+    std::ofstream(path, std::ios::binary) << pdfFile({"<</Type/Catalog/Pages 2 0 R>>",
+                                                      "<</Type/Pages/Kids[3 0 R 3 0 R]/Count 500>>",
+                                                      "<</Type/Page/Parent 2 0 R/MediaBox[0 0 595 842]/Contents 4 0 R>>",
+                                                      wordContent("Alpha")});
+    start();
+    shell.bridge->openFile(path);
+    EXPECT_TRUE(shell.waitForScript("document.querySelector('.page[data-page-number=\"1\"]')?.dataset.drawn === 'true'"
+                                    " && Number(document.getElementById('page-count').textContent) >= 2"));
+    shell.evaluate("(async () => { window.__wanted = (await import('./src/i18n.mjs')).t('lockedDamaged', {name: 'twice.pdf'}); })()");
+    EXPECT_TRUE(shell.waitForScript("[...document.querySelectorAll('.toast-warn .toast-text')].some((t) => t.textContent === window.__wanted)"));
+    EXPECT_EQ(text("document.querySelectorAll('.toast-error').length"), "0");
+    // Find goes through the blank page too, and counts the one word there is.
+    key("<Control>f");
+    ASSERT_TRUE(shell.waitForScript("document.activeElement.id === 'find-text'"));
+    type("Alpha");
+    EXPECT_TRUE(shell.waitForScript("document.getElementById('find-count').textContent.includes('1')"
+                                    " && !!CSS.highlights.get('find-current')?.size"))
+        << text("document.getElementById('find-count').textContent");
+}
+
 // A page far wider than any other (here beyond what the smallest fit can narrow to the
 // view) makes the column wider than the view; going to a narrow page brings it across.
 TEST_F(Page, GoingToAPageBringsItIntoViewBesideAFarWiderOne)

@@ -9,7 +9,7 @@
 
 import { AnnotationMode, loadPdf, prepareDrawing } from './pdf_engine.mjs';
 import { PdfReader } from './pdf/reader.mjs';
-import { pageGeometry } from './pdf/page_geometry.mjs';
+import { LETTER, pageGeometry } from './pdf/page_geometry.mjs';
 import { quarterTurns } from './pdf/page_tree.mjs';
 import { formObjects, sourceObjects } from './pdf/form_values.mjs';
 import { documentBytes, insertedFile, protections } from './pdf/saving.mjs';
@@ -63,11 +63,20 @@ async function geometryOf(reader, pages) {
     }
 }
 
+// A page pdf.js cannot load (one a damaged page tree names twice) is laid out at the
+// size of the page before it and stays blank: only a file none of whose pages loads is
+// refused.
 async function askPdfJs(pdf) {
-    const pages = await Promise.all(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
-    return pages.map((page, i) => {
-        const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
-        return { number: i + 1, rotation: quarterTurns(page.rotate), width, height };
+    const found = await Promise.allSettled(Array.from({ length: pdf.numPages }, (_, i) => pdf.getPage(i + 1)));
+    if (!found.some((result) => result.status === 'fulfilled')) throw found[0]?.reason ?? new RangeError('the document has no pages');
+    let size = { rotation: 0, width: LETTER[2], height: LETTER[3] };
+    return found.map((result, i) => {
+        if (result.status === 'fulfilled') {
+            const page = result.value;
+            const { width, height } = page.getViewport({ scale: 1, rotation: 0 });
+            size = { rotation: quarterTurns(page.rotate), width, height };
+        }
+        return { number: i + 1, ...size };
     });
 }
 
@@ -365,7 +374,8 @@ export class PdfDoc {
         const id = this.pageIds[index];
         this.texts ??= new Map();
         if (!this.texts.has(id)) {
-            const content = await (await this.page(index)).getTextContent();
+            // A page pdf.js cannot load has no text to find.
+            const content = await this.page(index).then((page) => page.getTextContent()).catch(() => ({ items: [] }));
             this.texts.set(id, content.items.filter((item) => item.str !== undefined)
                 .map((item) => ({ str: item.str, eol: !!item.hasEOL })));
         }

@@ -7,7 +7,7 @@
 
 import { Ref } from './objects.mjs';
 
-const LETTER = [0, 0, 612, 792];
+export const LETTER = [0, 0, 612, 792];
 
 // A value with the reference it may be (and, in an array, each element's) followed: the
 // value itself when there was none, else a promise of it. Most pages write their boxes

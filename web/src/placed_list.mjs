@@ -90,7 +90,7 @@ export class PlacedList {
     topOf(index) {
         const y = this.tops[index];
         if (this.#long && (y - this.shift < 0 || y - this.shift > TALLEST - this.scroller.clientHeight))
-            this.#setShift(y - this.#fraction(y));
+            this.#setShift(y - y / this.#stretch);
         this.going = this.#long;
         return this.#origin() + y - this.shift;
     }
@@ -123,11 +123,11 @@ export class PlacedList {
         return this.total > TALLEST;
     }
 
-    // The scroll position (in the column) that stands for the true place `y`: the same
-    // fraction of the way down.
-    #fraction(y) {
+    // How much further the true places run than the column's scroll positions: a
+    // scroll position stands for the true place the same fraction of the way down.
+    get #stretch() {
         const view = this.scroller.clientHeight;
-        return ((TALLEST - view) * y) / Math.max(1, this.total - view);
+        return Math.max(1, this.total - view) / Math.max(1, TALLEST - view);
     }
 
     #setShift(shift) {
@@ -151,23 +151,17 @@ export class PlacedList {
         this.going = false;
         if (Math.abs(top - this.lastTop) > JUMP * view) {
             this.lastTop = top;
-            if (!going) this.#setShift(this.#trueOf(top) - top);
+            if (!going) this.#setShift(top * this.#stretch - top);
             return;
         }
         const shown = top + this.shift;
-        const wanted = this.#fraction(shown);
+        const wanted = shown / this.#stretch;
         const nearEnd = top < 2 * view || top > TALLEST - 3 * view;
         if ((nearEnd || Math.abs(top - wanted) > DRIFT * view) && Math.abs(top - wanted) >= 1) {
             this.#setShift(shown - wanted);
             this.scroller.scrollTop = origin + shown - this.shift;
         }
         this.lastTop = this.scroller.scrollTop - origin;
-    }
-
-    // The true place that a scroll position in the column stands for.
-    #trueOf(top) {
-        const view = this.scroller.clientHeight;
-        return (top * Math.max(1, this.total - view)) / Math.max(1, TALLEST - view);
     }
 
     #add(index) {

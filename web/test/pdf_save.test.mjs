@@ -214,6 +214,31 @@ test('a file whose cross-references are broken is read by a scan, and its saves 
     assert.deepEqual(await turns(saved, await saved.pages()), [0, 90]);
 });
 
+test('cross-references that no longer fit the bytes are replaced by a scan that also finds packed objects', async () => {
+    const fromText = (s) => new Uint8Array([...s].map((c) => c.charCodeAt(0)));
+    // Bytes put in front of a file whose catalog and pages are in an object stream.
+    const packed = await makePdf(pagedBodies(2), { xref: 'stream', packed: [1, 2, 3, 5] });
+    const prefixed = await PdfReader.open(fromText(`HTTP/1.1 200 OK\r\n\r\n${latin1(packed)}`));
+    assert.equal(prefixed.repaired, true);
+    assert.deepEqual(await contents(prefixed), ['Secret1', 'Secret2']);
+
+    // A table whose offsets are right but for the second page's content: the fault is
+    // found when that object is read, not before.
+    const whole = latin1(await makePdf(pagedBodies(2)));
+    const at = String(whole.indexOf('6 0 obj')).padStart(10, '0');
+    const moved = fromText(whole.replace(`${at} 00000 n`, `${String(Number(at) - 3).padStart(10, '0')} 00000 n`));
+    const late = await PdfReader.open(moved);
+    assert.equal(late.repaired, false);
+    assert.deepEqual(await contents(late), ['Secret1', 'Secret2']);
+    assert.equal(late.repaired, true, 'saves of it are written whole');
+
+    // An object where the table says it is, but malformed, is not a reason to scan.
+    const malformed = fromText(latin1(await makePdf(pagedBodies(2))).replace('6 0 obj\n<</Length', '6 0 obj\n<<)Length'));
+    const kept = await PdfReader.open(malformed);
+    await assert.rejects(kept.get(6));
+    assert.equal(kept.repaired, false);
+});
+
 test('saves append in place to the bytes of the newest state, and an older state gets a copy of its own', async () => {
     const original = new Uint8Array([1, 2, 3]);
     const first = appendBytes(original, new Uint8Array([4]));

@@ -25,9 +25,9 @@ export class PdfReader {
             await reader.#readSections();
         } catch (error) {
             if (!(error instanceof ParseError || error instanceof DamagedFileError || error instanceof RangeError)) throw error;
-            reader.#reconstruct();
+            await reader.#reconstruct();
         }
-        if (!(reader.trailer.get('Root') instanceof Ref)) reader.#reconstruct();
+        if (!(reader.trailer.get('Root') instanceof Ref)) await reader.#reconstruct();
         return reader;
     }
 
@@ -137,16 +137,18 @@ export class PdfReader {
 
     // A file whose cross-references cannot be read: every "n g obj" in it is found by a
     // scan, the last one of a number winning, as it would after updates.
-    #reconstruct() {
+    async #reconstruct() {
         this.repaired = true;
         this.entries.clear();
         this.cache.clear();
+        this.objectStreams.clear();
         const text = latin1(this.bytes);
         const pattern = /(?:^|[\r\n\s])(\d+)\s+(\d+)\s+obj\b/g;
         for (let m; (m = pattern.exec(text));) {
             const offset = m.index + m[0].length - m[0].trimStart().length;
             this.entries.set(Number(m[1]), { type: 1, offset, gen: Number(m[2]) });
         }
+        await this.#indexObjectStreams(text);
         let at = text.lastIndexOf('trailer');
         while (at >= 0) {
             try {
@@ -174,6 +176,23 @@ export class PdfReader {
         if (!(this.trailer.get('Root') instanceof Ref)) throw new DamagedFileError('no document catalog');
     }
 
+    // Objects packed in object streams have no "n g obj" of their own: each stream's
+    // header names them. One written on its own wins over a packed one; of two packed
+    // ones, the later stream's.
+    async #indexObjectStreams(text) {
+        const direct = new Set(this.entries.keys());
+        const streams = [...this.entries].filter(([, entry]) => /\/Type\s*\/ObjStm\b/.test(text.slice(entry.offset, entry.offset + 512)));
+        for (const [streamNum, entry] of streams.sort((a, b) => a[1].offset - b[1].offset)) {
+            try {
+                if (!isName((await this.get(streamNum))?.dict?.get('Type'), 'ObjStm')) continue;
+                const { numbers } = await this.#objectStreamContents(streamNum);
+                numbers.forEach((num, index) => direct.has(num) || this.entries.set(num, { type: 2, stream: streamNum, index }));
+            } catch {
+                // a damaged stream holds nothing that can be had
+            }
+        }
+    }
+
     // ---- objects -------------------------------------------------------------------
 
     generation(num) {
@@ -186,7 +205,7 @@ export class PdfReader {
         if (this.cache.has(num)) return this.cache.get(num);
         const entry = this.entries.get(num);
         let value = null;
-        if (entry?.type === 1) value = this.#parseAt(entry.offset, num);
+        if (entry?.type === 1) value = await this.#direct(entry, num);
         else if (entry?.type === 2) value = await this.#fromObjectStream(entry);
         this.cache.set(num, value);
         return value;
@@ -194,6 +213,24 @@ export class PdfReader {
 
     async resolve(value) {
         return value instanceof Ref ? this.get(value) : value;
+    }
+
+    // An object that is not where the cross-references say means they no longer fit
+    // the bytes (something put in front of the file, a file edited by hand): the
+    // file is scanned once and the object looked for again.
+    async #direct(entry, num) {
+        try {
+            return this.#parseAt(entry.offset, num);
+        } catch (error) {
+            if (this.repaired || !(error instanceof ParseError || error instanceof DamagedFileError) || this.#startsObject(entry.offset, num)) throw error;
+            await this.#reconstruct();
+            return this.get(num);
+        }
+    }
+
+    #startsObject(offset, num) {
+        const head = /^\s*(\d+)\s+\d+\s+obj\b/.exec(latin1(this.bytes, offset, Math.min(this.bytes.length, offset + 48)));
+        return Number(head?.[1]) === num;
     }
 
     #parseAt(offset, num) {
@@ -225,17 +262,7 @@ export class PdfReader {
     }
 
     async #readObjectStream(num) {
-        const stream = await this.get(num);
-        if (!(stream instanceof Stream)) throw new DamagedFileError(`object stream ${num} is missing`);
-        const data = await decodeStream(stream);
-        const count = stream.dict.get('N');
-        const first = stream.dict.get('First');
-        const header = new Parser(data, 0);
-        const offsets = [];
-        for (let i = 0; i < count; ++i) {
-            header.word();
-            offsets.push(Number(header.word()));
-        }
+        const { data, first, offsets } = await this.#objectStreamContents(num);
         return offsets.map((offset) => {
             try {
                 return new Parser(data, first + offset).object();
@@ -243,6 +270,24 @@ export class PdfReader {
                 return null;
             }
         });
+    }
+
+    // An object stream's decoded bytes and what its header says: the number of each
+    // object in it and where, after /First, the object begins.
+    async #objectStreamContents(num) {
+        const stream = await this.get(num);
+        if (!(stream instanceof Stream)) throw new DamagedFileError(`object stream ${num} is missing`);
+        const data = await decodeStream(stream);
+        const count = stream.dict.get('N');
+        const first = stream.dict.get('First');
+        const header = new Parser(data, 0);
+        const numbers = [];
+        const offsets = [];
+        for (let i = 0; i < count; ++i) {
+            numbers.push(Number(header.word()));
+            offsets.push(Number(header.word()));
+        }
+        return { data, first, numbers, offsets };
     }
 
     // ---- the page tree -------------------------------------------------------------

@@ -205,8 +205,15 @@ export class PdfReader {
         if (this.cache.has(num)) return this.cache.get(num);
         const entry = this.entries.get(num);
         let value = null;
-        if (entry?.type === 1) value = await this.#direct(entry, num);
-        else if (entry?.type === 2) value = await this.#fromObjectStream(entry);
+        if (entry?.type === 1) {
+            try {
+                value = this.#parseAt(entry.offset, num);
+            } catch (error) {
+                if (!this.#misplaced(error, entry, num)) throw error;
+                await this.#reconstruct();
+                return this.get(num);
+            }
+        } else if (entry?.type === 2) value = await this.#fromObjectStream(entry);
         this.cache.set(num, value);
         return value;
     }
@@ -218,19 +225,10 @@ export class PdfReader {
     // An object that is not where the cross-references say means they no longer fit
     // the bytes (something put in front of the file, a file edited by hand): the
     // file is scanned once and the object looked for again.
-    async #direct(entry, num) {
-        try {
-            return this.#parseAt(entry.offset, num);
-        } catch (error) {
-            if (this.repaired || !(error instanceof ParseError || error instanceof DamagedFileError) || this.#startsObject(entry.offset, num)) throw error;
-            await this.#reconstruct();
-            return this.get(num);
-        }
-    }
-
-    #startsObject(offset, num) {
+    #misplaced(error, { offset }, num) {
+        if (this.repaired || !(error instanceof ParseError || error instanceof DamagedFileError)) return false;
         const head = /^\s*(\d+)\s+\d+\s+obj\b/.exec(latin1(this.bytes, offset, Math.min(this.bytes.length, offset + 48)));
-        return Number(head?.[1]) === num;
+        return Number(head?.[1]) !== num;
     }
 
     #parseAt(offset, num) {

@@ -221,6 +221,9 @@ test('cross-references that no longer fit the bytes are replaced by a scan that 
     const prefixed = await PdfReader.open(fromText(`HTTP/1.1 200 OK\r\n\r\n${latin1(packed)}`));
     assert.equal(prefixed.repaired, true);
     assert.deepEqual(await contents(prefixed), ['Secret1', 'Secret2']);
+    // An object stream claiming far more objects than its header holds.
+    const boasting = await PdfReader.open(fromText(latin1(packed).replace('/ObjStm/N 4', '/ObjStm/N 999999999')));
+    assert.deepEqual(await contents(boasting), ['Secret1', 'Secret2']);
 
     // A table whose offsets are right but for the second page's content: the fault is
     // found when that object is read, not before.

@@ -281,9 +281,13 @@ export class PdfReader {
         const header = new Parser(data, 0);
         const numbers = [];
         const offsets = [];
+        // A count larger than the header holds (a hostile /N) ends with the header.
         for (let i = 0; i < count; ++i) {
-            numbers.push(Number(header.word()));
-            offsets.push(Number(header.word()));
+            const num = header.word();
+            const offset = header.word();
+            if (!offset) break;
+            numbers.push(Number(num));
+            offsets.push(Number(offset));
         }
         return { data, first, numbers, offsets };
     }

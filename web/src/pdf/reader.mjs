@@ -112,6 +112,7 @@ export class PdfReader {
         if (!Array.isArray(widths) || widths.length < 3) throw new DamagedFileError('a cross-reference stream without /W');
         const [w0, w1, w2] = widths;
         const rowLength = w0 + w1 + w2;
+        if (!(rowLength > 0)) throw new DamagedFileError('a cross-reference stream with empty rows');
         const index = stream.dict.get('Index') ?? [0, stream.dict.get('Size')];
         const field = (at, width) => {
             let v = 0;

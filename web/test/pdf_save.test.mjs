@@ -1,7 +1,8 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { appendBytes } from '../src/pdf/growable.mjs';
-import { Dict, PdfString, Ref, Stream, latin1, name, serialize } from '../src/pdf/objects.mjs';
+import { Dict, PdfString, Ref, Stream, concatBytes, latin1, name, serialize } from '../src/pdf/objects.mjs';
+import { STRUCTURE_LIMIT } from '../src/pdf/inflate.mjs';
 import { PdfReader } from '../src/pdf/reader.mjs';
 import { arrangePages, importPages, pageRotation } from '../src/pdf/page_tree.mjs';
 
@@ -10,7 +11,7 @@ import { incrementalUpdate } from '../src/pdf/writer.mjs';
 import { prunedFile } from '../src/pdf/prune.mjs';
 import { documentBytes, protections } from '../src/pdf/saving.mjs';
 import { formObjects, sourceObjects } from '../src/pdf/form_values.mjs';
-import { makePdf, pagedBodies } from './pdf_maker.mjs';
+import { deflate, makePdf, pagedBodies } from './pdf_maker.mjs';
 
 const layouts = [
     { label: 'a table', options: { xref: 'table' } },
@@ -224,6 +225,15 @@ test('cross-references that no longer fit the bytes are replaced by a scan that 
     // An object stream claiming far more objects than its header holds.
     const boasting = await PdfReader.open(fromText(latin1(packed).replace('/ObjStm/N 4', '/ObjStm/N 999999999')));
     assert.deepEqual(await contents(boasting), ['Secret1', 'Secret2']);
+    // A cross-reference stream that inflates to more than any real one (a bomb) is
+    // not expanded: the file is scanned instead.
+    const packedText = latin1(packed);
+    const dataAt = packedText.lastIndexOf('stream\n', packedText.lastIndexOf('endstream')) + 7;
+    const bomb = await deflate(new Uint8Array(STRUCTURE_LIMIT + 4096));
+    const head = packedText.slice(0, dataAt).replace(/\/Length \d+>>\nstream\n$/, `/Length ${bomb.length}>>\nstream\n`);
+    const bombed = await PdfReader.open(concatBytes([fromText(head), bomb, fromText(packedText.slice(packedText.lastIndexOf('\nendstream')))]));
+    assert.equal(bombed.repaired, true);
+    assert.deepEqual(await contents(bombed), ['Secret1', 'Secret2']);
 
     // A table whose offsets are right but for the second page's content: the fault is
     // found when that object is read, not before.

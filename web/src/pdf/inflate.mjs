@@ -4,6 +4,11 @@
 
 import { Dict, concatBytes, isName } from './objects.mjs';
 
+// The most a structure stream may inflate to. Real ones hold a few bytes per object
+// (a million objects are a few megabytes); more is a compression bomb, and the file
+// is read by a scan instead.
+export const STRUCTURE_LIMIT = 128 * 1024 * 1024;
+
 // Many files carry a few bytes of junk after the compressed data: what was inflated
 // before the engine complained is kept.
 async function inflate(data) {
@@ -17,8 +22,13 @@ async function inflate(data) {
             if (done) break;
             chunks.push(value);
             total += value.length;
+            if (total > STRUCTURE_LIMIT) {
+                reader.cancel().catch(() => {});
+                throw new RangeError('a structure stream inflates beyond any real one');
+            }
         }
     } catch (error) {
+        if (error instanceof RangeError) throw error;
         if (!total) throw error;
     }
     return concatBytes(chunks);

@@ -284,10 +284,10 @@ export class PdfReader {
         const offsets = [];
         // A count larger than the header holds (a hostile /N) ends with the header.
         for (let i = 0; i < count; ++i) {
-            const num = header.word();
+            const packed = header.word();
             const offset = header.word();
             if (!offset) break;
-            numbers.push(Number(num));
+            numbers.push(Number(packed));
             offsets.push(Number(offset));
         }
         return { data, first, numbers, offsets };
